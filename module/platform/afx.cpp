@@ -1,0 +1,179 @@
+#include "platform/afx.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <new>
+#include <string>
+
+namespace {
+
+char* CopyText(const char* text, size_t length) {
+  char* copy = static_cast<char*>(std::malloc(length + 1));
+  if (copy == nullptr) throw std::bad_alloc();
+  std::memcpy(copy, text, length);
+  copy[length] = '\0';
+  return copy;
+}
+
+AFX_MODULE_STATE moduleState;
+CDynLinkLibrary* dynLinkLibraries = nullptr;
+
+struct Registration {
+  HINSTANCE instance;
+  const ModuleResources* resources;
+};
+Registration registrations[8];
+int registrationCount = 0;
+
+const ModuleResources* RegisteredResources(HINSTANCE instance) {
+  for (int i = 0; i < registrationCount; ++i) {
+    if (registrations[i].instance == instance) return registrations[i].resources;
+  }
+  return nullptr;
+}
+
+const char* FindInTable(const StringResource* table, UINT id) {
+  for (; table != nullptr && table->text != nullptr; ++table) {
+    if (table->id == id) return table->text;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+CString::CString() : m_pszData(CopyText("", 0)) {}
+CString::CString(const char* text)
+    : m_pszData(CopyText(text ? text : "", text ? std::strlen(text) : 0)) {}
+CString::CString(const CString& other) : CString(other.m_pszData) {}
+CString& CString::operator=(const CString& other) {
+  if (this != &other) Assign(other.m_pszData, std::strlen(other.m_pszData));
+  return *this;
+}
+CString::~CString() {
+  std::free(m_pszData);
+}
+
+void CString::Assign(const char* text, size_t length) {
+  char* copy = CopyText(text, length);
+  std::free(m_pszData);
+  m_pszData = copy;
+}
+
+int CString::GetLength() const {
+  return static_cast<int>(std::strlen(m_pszData));
+}
+
+BOOL CString::LoadString(UINT id) {
+  const char* text = AfxFindStringResource(AfxGetResourceHandle(), id);
+  Assign(text ? text : "", text ? std::strlen(text) : 0);
+  return text != nullptr ? TRUE : FALSE;
+}
+
+void CString::Format(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list sizing;
+  va_copy(sizing, args);
+  const int length = std::vsnprintf(nullptr, 0, format, sizing);
+  va_end(sizing);
+  std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+  if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
+  va_end(args);
+  Assign(text.data(), text.size());
+}
+
+void AfxFormatString1(CString& result, UINT id, const char* argument) {
+  CString format;
+  format.LoadString(id);
+  std::string text(static_cast<const char*>(format));
+  const std::string replacement = argument ? argument : "";
+  for (size_t at = text.find("%1"); at != std::string::npos;
+       at = text.find("%1", at + replacement.size())) {
+    text.replace(at, 2, replacement);
+  }
+  result = CString(text.c_str());
+}
+
+void AfxRegisterModuleResources(HINSTANCE instance, const ModuleResources* resources) {
+  for (int i = 0; i < registrationCount; ++i) {
+    if (registrations[i].instance == instance) {
+      registrations[i].resources = resources;
+      return;
+    }
+  }
+  if (registrationCount < static_cast<int>(std::size(registrations))) {
+    registrations[registrationCount++] = {instance, resources};
+  }
+}
+
+const char* AfxFindStringResource(HINSTANCE instance, UINT id) {
+  if (instance == nullptr) return nullptr;
+  if (const ModuleResources* own = RegisteredResources(instance)) {
+    return FindInTable(own->strings, id);
+  }
+  const auto* table =
+      static_cast<const StringResource*>(GetProcAddress(instance, "ResourceStringTable"));
+  return FindInTable(table, id);
+}
+
+namespace {
+const DialogTemplate* FindDialogIn(HINSTANCE instance, UINT id) {
+  const ModuleResources* resources = RegisteredResources(instance);
+  if (resources == nullptr || resources->dialogs == nullptr) return nullptr;
+  for (const DialogTemplate* const* dialog = resources->dialogs; *dialog != nullptr; ++dialog) {
+    if ((*dialog)->id == id) return *dialog;
+  }
+  return nullptr;
+}
+
+// The framework frees its chain of extension modules when it is unloaded, as MFC does at
+// process end; the modules themselves never delete their CDynLinkLibrary.
+struct ChainCleanup {
+  ~ChainCleanup() {
+    while (dynLinkLibraries != nullptr) {
+      CDynLinkLibrary* next = dynLinkLibraries->m_pNextDLL;
+      delete dynLinkLibraries;
+      dynLinkLibraries = next;
+    }
+  }
+} chainCleanup;
+}  // namespace
+
+const DialogTemplate* AfxFindDialogTemplate(UINT id) {
+  if (const DialogTemplate* found = FindDialogIn(AfxGetResourceHandle(), id)) return found;
+  for (CDynLinkLibrary* library = dynLinkLibraries; library != nullptr;
+       library = library->m_pNextDLL) {
+    if (const DialogTemplate* found = FindDialogIn(library->m_hResource, id)) return found;
+  }
+  return nullptr;
+}
+
+AFX_MODULE_STATE* AfxGetModuleState() {
+  return &moduleState;
+}
+HINSTANCE AfxGetResourceHandle() {
+  return moduleState.m_hCurrentResourceHandle;
+}
+
+BOOL AfxInitExtensionModule(AFX_EXTENSION_MODULE& state, HMODULE module) {
+  if (state.bInitialized) return TRUE;
+  state.hModule = module;
+  state.hResource = module;
+  state.bInitialized = TRUE;
+  return TRUE;
+}
+
+CDynLinkLibrary::CDynLinkLibrary(AFX_EXTENSION_MODULE& state, BOOL system)
+    : m_hModule(state.hModule),
+      m_hResource(state.hResource),
+      m_bSystem(system),
+      m_pNextDLL(dynLinkLibraries) {
+  dynLinkLibraries = this;
+}
+
+CDynLinkLibrary* AfxGetDynLinkLibraries() {
+  return dynLinkLibraries;
+}

@@ -1,0 +1,125 @@
+#include "support/module_harness.h"
+
+#include <algorithm>
+
+#include "gpib/gpib_api.h"
+#include "gpib/instrument_access.h"
+
+namespace testing_support {
+
+namespace {
+RecordingHost* currentHost = nullptr;
+}
+
+SimBus::SimBus() {
+  gpibsim_clear_bus();
+}
+SimBus::~SimBus() {
+  gpibsim_clear_bus();
+}
+
+void SimBus::AddScripted(int32_t pad, const char* name) {
+  gpibsim_add_scripted(pad, name);
+}
+
+void SimBus::Reply(int32_t pad, std::string_view command, std::string_view reply) {
+  gpibsim_script_reply(pad, command.data(), static_cast<int32_t>(command.size()), reply.data(),
+                       static_cast<int32_t>(reply.size()));
+}
+
+void SimBus::Queue(int32_t pad, std::string_view reply) {
+  gpibsim_queue_reply(pad, reply.data(), static_cast<int32_t>(reply.size()));
+}
+
+void SimBus::LoadBench(std::string_view toml) {
+  const std::string text(toml);
+  if (gpibsim_load_bench_text(text.c_str()) != 0) {
+    throw std::runtime_error(std::string("bench: ") + gpibsim_last_error());
+  }
+}
+
+std::vector<Call> SimBus::Calls() const {
+  std::vector<Call> calls;
+  for (int32_t i = 0; i < gpibsim_call_count(); ++i) {
+    gpibsim_call raw{};
+    gpibsim_get_call(i, &raw);
+    calls.push_back({raw.function, raw.arguments, raw.ibsta, raw.iberr, raw.ibcntl,
+                     std::string(reinterpret_cast<const char*>(raw.data),
+                                 static_cast<size_t>(raw.dataLength))});
+  }
+  return calls;
+}
+
+std::vector<Call> SimBus::CallsOf(std::string_view function) const {
+  std::vector<Call> calls = Calls();
+  std::erase_if(calls, [&](const Call& call) { return call.function != function; });
+  return calls;
+}
+
+std::vector<std::string> SimBus::Written() const {
+  std::vector<std::string> written;
+  for (const Call& call : Calls()) {
+    if (call.function == "ibwrt" || call.function == "Send") written.push_back(call.data);
+  }
+  return written;
+}
+
+RecordingHost::RecordingHost() {
+  hwnd_.windowProc = &WindowProc;
+  hwnd_.userData = this;
+  window_.m_hWnd = &hwnd_;
+  currentHost = this;
+  Module().Callback = &Callback;
+  Module().ProgressWindow = &window_;
+}
+
+RecordingHost::~RecordingHost() {
+  currentHost = nullptr;
+  Module().Callback = nullptr;
+  Module().ProgressWindow = nullptr;
+}
+
+int RecordingHost::Callback(void* /*reserved*/, const CString* message) {
+  if (currentHost != nullptr)
+    currentHost->messages.emplace_back(static_cast<const char*>(*message));
+  return 0;
+}
+
+LRESULT RecordingHost::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+  auto* host = static_cast<RecordingHost*>(window->userData);
+  if (message == PBM_STEPIT) ++host->steps;
+  if (message == PBM_SETPOS) {
+    if (host->positions.empty()) host->stepsAtFirstSetPos = host->steps;
+    host->positions.push_back(static_cast<intptr_t>(wParam));
+  }
+  return 0;
+}
+
+std::time_t SteppingClock(std::time_t* out) {
+  static std::time_t now = 1'000'000;
+  ++now;
+  if (out != nullptr) *out = now;
+  return now;
+}
+
+BoundGpib::BoundGpib() : ok_(LoadGpibApi()) {
+  SetCalendarClock(&SteppingClock);
+}
+BoundGpib::~BoundGpib() {
+  UnloadGpibApi();
+  SetCalendarClock(nullptr);
+}
+
+HostArrays::HostArrays(size_t points, double markerValue) : marker(markerValue) {
+  for (int i = 0; i < 5; ++i) {
+    arrays[i].assign(points, marker);
+    buffers.arrays[i] = arrays[i].data();
+  }
+}
+
+bool HostArrays::Untouched(int index) const {
+  return std::all_of(arrays[index].begin(), arrays[index].end(),
+                     [this](double value) { return value == marker; });
+}
+
+}  // namespace testing_support

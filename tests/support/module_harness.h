@@ -1,0 +1,95 @@
+// Test harness for the module's own code: the simulated bus with scripted devices, the GPIB
+// binding for the length of a test, and a host that records every message and progress step.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "driver/module_globals.h"
+#include "gpibsim/gpibsim.h"
+
+namespace testing_support {
+
+// One call of the transcript, with its bytes as a string.
+struct Call {
+  std::string function;
+  std::string arguments;
+  int32_t ibsta = 0;
+  int32_t iberr = 0;
+  int32_t ibcntl = 0;
+  std::string data;
+};
+
+// An empty simulated bus for one test; the transcript starts empty.
+class SimBus {
+ public:
+  SimBus();
+  ~SimBus();
+  SimBus(const SimBus&) = delete;
+  SimBus& operator=(const SimBus&) = delete;
+
+  // A scripted device at pad, optionally known by a configured name.
+  void AddScripted(int32_t pad, const char* name = nullptr);
+  // When the device receives `command` as one message, it answers `reply`.
+  void Reply(int32_t pad, std::string_view command, std::string_view reply);
+  // The device answers `reply` to the next read, whatever was written.
+  void Queue(int32_t pad, std::string_view reply);
+  void LoadBench(std::string_view toml);
+
+  std::vector<Call> Calls() const;
+  // The calls of one function, in order.
+  std::vector<Call> CallsOf(std::string_view function) const;
+  // The bytes of every write (ibwrt, Send), in order.
+  std::vector<std::string> Written() const;
+};
+
+// The host's side of GetData as recorded by the module: messages and progress messages.
+class RecordingHost {
+ public:
+  RecordingHost();  // records itself as the module's callback and progress window
+  ~RecordingHost();
+  RecordingHost(const RecordingHost&) = delete;
+  RecordingHost& operator=(const RecordingHost&) = delete;
+
+  std::vector<std::string> messages;
+  int steps = 0;                    // PBM_STEPIT received
+  std::vector<intptr_t> positions;  // PBM_SETPOS received, with their positions
+  int stepsAtFirstSetPos = -1;      // steps counted when the first PBM_SETPOS came
+
+  CWnd* Window() { return &window_; }
+  static int Callback(void* reserved, const CString* message);
+
+ private:
+  static LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  HWND__ hwnd_{};
+  CWnd window_;
+};
+
+// The GPIB library bound for one scope, with the settle wait made instant.
+class BoundGpib {
+ public:
+  BoundGpib();
+  ~BoundGpib();
+  BoundGpib(const BoundGpib&) = delete;
+  BoundGpib& operator=(const BoundGpib&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_;
+};
+
+// A calendar clock that moves one second per reading, so the settle wait ends at once.
+std::time_t SteppingClock(std::time_t* out);
+
+// Five arrays of `points` values each, filled with a marker so untouched values show.
+struct HostArrays {
+  explicit HostArrays(size_t points, double marker = -999.0);
+  std::vector<double> arrays[5];
+  WaveformBuffers buffers{};
+  double marker;
+  bool Untouched(int index) const;
+};
+
+}  // namespace testing_support
