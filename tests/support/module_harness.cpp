@@ -2,13 +2,38 @@
 
 #include <algorithm>
 
+#include <cstdlib>
+#include <stdexcept>
+
+#include "driver/startup.h"
 #include "gpib/gpib_api.h"
 #include "gpib/instrument_access.h"
+#include "resources/resources.h"
 
 namespace testing_support {
 
 namespace {
 RecordingHost* currentHost = nullptr;
+char moduleToken;  // names the linked-in module, as a dlopen handle names the shared one
+
+// Start-up as loading the shared library runs it.
+[[maybe_unused]] const bool moduleStarted = [] {
+  AfxRegisterModuleResources(TestModuleInstance(), &kModuleResources);
+  return DllMain(TestModuleInstance(), DLL_PROCESS_ATTACH, nullptr) == TRUE;
+}();
+}  // namespace
+
+HINSTANCE TestModuleInstance() {
+  return &moduleToken;
+}
+
+void RestartModule(const char* languageModule) {
+  if (languageModule != nullptr) {
+    setenv("QUENLANG_RESOURCE_MODULE", languageModule, 1);
+  } else {
+    unsetenv("QUENLANG_RESOURCE_MODULE");
+  }
+  DllMain(TestModuleInstance(), DLL_PROCESS_ATTACH, nullptr);
 }
 
 SimBus::SimBus() {

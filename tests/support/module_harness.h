@@ -80,6 +80,12 @@ class BoundGpib {
   bool ok_;
 };
 
+// The instance handle the test executable's copy of the module started with (the module's
+// code is linked in, so start-up runs as the shared library's load would run it).
+HINSTANCE TestModuleInstance();
+// Runs start-up again, with QUENLANG_RESOURCE_MODULE set to languageModule (or unset).
+void RestartModule(const char* languageModule);
+
 // A calendar clock that moves one second per reading, so the settle wait ends at once.
 std::time_t SteppingClock(std::time_t* out);
 
