@@ -1,0 +1,93 @@
+#include "instruments/philips/pm3323_replies.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "instruments/philips/pm3323_commands.h"
+
+namespace pm3323 {
+
+namespace {
+
+constexpr size_t kValueOffset = 3;  // after the reply's three-letter header
+
+struct ProbeName {
+  std::string_view name;
+  double factor;
+};
+// Searched in this order: "LOW_1:100" must be tried before "LOW_1:10", which it contains.
+constexpr ProbeName kProbeTable[] = {
+    {"UNKNOWN", 1.0},      {"CURRENT", 1.0},       {"LOW_1:100", 100.0},  {"LOW_1:10", 10.0},
+    {"HIGH_1:10", 1000.0}, {"HIGH_1:100", 1000.0}, {"HV_ISOLATION", 0.0},
+};
+
+// The reply from offset on, as a terminated copy; empty when the reply is shorter.
+std::string TailFrom(std::string_view reply, size_t offset) {
+  return offset < reply.size() ? std::string(reply.substr(offset)) : std::string();
+}
+
+// The point's sample: the second byte of its word, a two's-complement count.
+double Sample(std::span<const uint8_t> block, size_t word) {
+  return static_cast<int8_t>(block[2 * word + 1]);
+}
+
+void Store(double* array, size_t point, double value) {
+  if (array != nullptr) array[point] = value;
+}
+
+}  // namespace
+
+double RealAt(std::string_view reply, size_t offset) {
+  return std::strtod(TailFrom(reply, offset).c_str(), nullptr);
+}
+
+std::optional<double> TimeBase(std::string_view reply) {
+  constexpr std::string_view kTim = "TIM";
+  const size_t at = reply.find(kTim);
+  if (at == std::string_view::npos) return std::nullopt;
+  return RealAt(reply, at + kTim.size());
+}
+
+double Attenuation(std::string_view reply) {
+  return RealAt(reply, kValueOffset);
+}
+
+double ProbeFactor(std::string_view reply) {
+  const std::string_view named = reply.substr(std::min(kValueOffset, reply.size()));
+  for (const ProbeName& probe : kProbeTable) {
+    if (named.find(probe.name) != std::string_view::npos) return probe.factor;
+  }
+  return RealAt(reply, kValueOffset);
+}
+
+std::optional<int32_t> WordCount(std::string_view reply) {
+  // strtol rather than atol: a count too long for a long saturates instead of overflowing.
+  const long count = std::strtol(TailFrom(reply, kValueOffset).c_str(), nullptr, 10);
+  if (count < 0 || count > kMaxWords) return std::nullopt;
+  return static_cast<int32_t>(count);
+}
+
+size_t StoreWaveforms(std::span<const uint8_t> block, double timeBase, const ChannelSettings& a,
+                      const ChannelSettings& b, WaveformBuffers* buffers) {
+  if (buffers == nullptr) return 0;
+  const bool both = a.on && b.on;
+  const size_t wordsPerPoint = both ? 2 : 1;
+  const size_t points = block.size() / 2 / wordsPerPoint;
+  // Two channels share the memory, so each point spans twice the time.
+  const double step = timeBase * (both ? 0.005 : 0.0025);
+  // With one channel, or none, the host sees a single channel in array 1: A if on, else B.
+  const double firstScale = a.on ? a.Scale() : b.Scale();
+  const double secondScale = b.Scale();
+  double* const time = buffers->arrays[0];
+  double* const first = buffers->arrays[1];
+  double* const second = both ? buffers->arrays[2] : nullptr;
+  for (size_t k = 0; k < points; ++k) {
+    const size_t word = k * wordsPerPoint;
+    Store(first, k, Sample(block, word) * firstScale);
+    if (both) Store(second, k, Sample(block, word + 1) * secondScale);
+    Store(time, k, static_cast<double>(k) * step);
+  }
+  return points;
+}
+
+}  // namespace pm3323
