@@ -1,6 +1,153 @@
 #include "instruments/hameg/hameg_driver.h"
 
-// Not built yet: the acquisition fails rather than pretend to deliver data.
-int HamegDriver(WaveformBuffers*, int32_t*, int16_t*, const char*) {
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "driver/messages.h"
+#include "driver/progress.h"
+#include "gpib/gpib_api.h"
+#include "gpib/instrument_access.h"
+#include "instruments/hameg/hameg_settings.h"
+#include "resources/resource.h"
+
+namespace {
+
+using hameg::ScratchBuffer;
+
+// One exchange with the instrument: a 4-byte command (no NUL sent) and the most bytes read back.
+struct Exchange {
+  std::string_view command;
+  int32_t readLimit;
+};
+constexpr Exchange kIdentify{"ID?\n", 50};
+constexpr Exchange kStatus{"STA\n", 1};
+constexpr Exchange kDump{"DIG\n", 5000};
+static_assert(kIdentify.command.size() == 4 && kStatus.command.size() == 4 &&
+              kDump.command.size() == 4);
+static_assert(sizeof(ScratchBuffer) == kIdentify.readLimit + 1, "a full reply and its NUL");
+
+constexpr std::string_view kModelName = "HM408";
+
+// Status byte bits.
+constexpr unsigned kChannel1Present = 0x02;
+constexpr unsigned kChannel2Present = 0x04;
+
+// Both channels share the 4096 sample bytes; one channel has them all.
+constexpr int32_t kPointsBothChannels = 2048;
+constexpr int32_t kPointsOneChannel = 4096;
+
+constexpr int kZeroLineCode = 127;
+constexpr double kDivisionsPerCode = 10.0 / 256.0;  // 0.0390625
+constexpr double kDivisionsPerScreen = 10.0;
+// What a missing key stands for: one volt, or one second, per division.
+constexpr double kDefaultPerDivision = 1.0;
+// A missing "CH2" makes channel 2 count one volt per code rather than per division.
+constexpr double kChannel2ScaleWithoutKey = 1.0;
+
+// Commands go out from the scratch buffer, which the reply then overwrites. The status of
+// the writes is not examined: the read that follows tells whether the instrument listened.
+void WriteFromScratch(int ud, std::string_view command, ScratchBuffer& scratch) {
+  WriteCommand(ud, hameg::CopyToScratch(scratch, command, command.size()));
+}
+
+// A reported failure after the open: the instrument is taken offline without going to local.
+int ReportAndTakeOffline(int ud, UINT message) {
+  ReportMessage(message);
+  TakeOffline(ud);
   return 0;
+}
+
+// target[k] = (code k - 127) x scale. Code 255 gets the plain arithmetic: 128 x scale.
+void ConvertSamples(std::span<const uint8_t> codes, double scale, double* target) {
+  for (size_t k = 0; k < codes.size(); ++k) target[k] = (codes[k] - kZeroLineCode) * scale;
+}
+
+// A running sum of the increment, not i x dt: the later values carry the sum's rounding.
+void WriteTimeAxis(double secondsPerDivision, int32_t points, double* axis) {
+  const double increment = secondsPerDivision * kDivisionsPerScreen / points;
+  axis[0] = 0.0;
+  for (int32_t i = 1; i < points; ++i) axis[i] = axis[i - 1] + increment;
+}
+
+}  // namespace
+
+int HamegDriver(WaveformBuffers* buffers, int32_t* points, int16_t* channels,
+                const char* deviceName) {
+  StepProgress();
+  const int ud = OpenInstrument(deviceName);
+  if (ud < 0) {
+    ReportFormattedMessage(IDS_CANT_OPEN_HAMEG, deviceName);
+    return 0;  // nothing was opened, so nothing is closed
+  }
+  ScratchBuffer scratch{};
+
+  WriteFromScratch(ud, kIdentify.command, scratch);
+  const std::optional<std::string_view> identification =
+      ReadText(ud, std::span(scratch).first(kIdentify.readLimit + 1));
+  if (!identification) return ReportAndTakeOffline(ud, IDS_NO_ANSWER);
+  StepProgress();
+  if (identification->find(kModelName) == std::string_view::npos)
+    return ReportAndTakeOffline(ud, IDS_INVALID_DEVICE);
+
+  WriteFromScratch(ud, kStatus.command, scratch);
+  const std::optional<int32_t> statusCount = ReadBytes(ud, scratch.data(), kStatus.readLimit);
+  // An empty reply has no status byte; the command's own first byte must not stand in for one.
+  if (!statusCount || *statusCount < kStatus.readLimit)
+    return ReportAndTakeOffline(ud, IDS_NO_ANSWER);
+  const auto status = static_cast<unsigned char>(scratch[0]);
+  const bool channel1 = (status & kChannel1Present) != 0;
+  const bool channel2 = (status & kChannel2Present) != 0;
+
+  std::unique_ptr<uint8_t[]> dump(new (std::nothrow) uint8_t[kDump.readLimit]());
+  if (!dump) return 0;  // no memory: no message, and the instrument is left online
+
+  WriteFromScratch(ud, kDump.command, scratch);
+  // The status of this read is not examined: the byte count alone decides.
+  Gpib.ibrd(ud, dump.get(), kDump.readLimit);
+  StepProgress();
+  const auto received = static_cast<size_t>(ReceivedCountLong(kDump.readLimit));
+  if (received < hameg::kSampleBytes) return ReportAndTakeOffline(ud, IDS_NO_ANSWER);
+
+  const std::span<const uint8_t> block(dump.get(), received);
+  const std::string_view settings = hameg::SettingsText(block, received);
+  const bool xyMode = hameg::ReadXYMode(settings, scratch);
+  StepProgress();
+
+  const int32_t pointCount = channel1 && channel2 ? kPointsBothChannels : kPointsOneChannel;
+  const auto perChannel = static_cast<size_t>(pointCount);
+  double* const* arrays = buffers->arrays;
+  if (channel1) {
+    const double voltsPerDivision =
+        hameg::ReadSetting(settings, hameg::kChannel1Key, scratch).value_or(kDefaultPerDivision);
+    StepProgress();
+    ConvertSamples(block.first(perChannel), voltsPerDivision * kDivisionsPerCode,
+                   arrays[xyMode ? 0 : 1]);
+  }
+  StepProgress();
+  if (channel2) {
+    const std::optional<double> voltsPerDivision =
+        hameg::ReadSetting(settings, hameg::kChannel2Key, scratch);
+    const double scale =
+        voltsPerDivision ? *voltsPerDivision * kDivisionsPerCode : kChannel2ScaleWithoutKey;
+    const size_t source = channel1 ? perChannel : 0;
+    const int target = xyMode ? 1 : (channel1 ? 2 : 1);
+    StepProgress();
+    ConvertSamples(block.subspan(source, perChannel), scale, arrays[target]);
+  }
+  StepProgress();
+
+  *points = pointCount;
+  *channels = static_cast<int16_t>(!xyMode && channel1 && channel2 ? 3 : 2);
+  if (!xyMode) {
+    const double secondsPerDivision =
+        hameg::ReadSetting(settings, hameg::kTimeBaseKey, scratch).value_or(kDefaultPerDivision);
+    WriteTimeAxis(secondsPerDivision, pointCount, arrays[0]);
+  }
+  dump.reset();
+  StepProgress();
+  return 1;  // success: the instrument stays online and in remote
 }
