@@ -62,12 +62,15 @@ int ReportAndTakeOffline(int ud, UINT message) {
 }
 
 // target[k] = (code k - 127) x scale. Code 255 gets the plain arithmetic: 128 x scale.
+// A host that left an array out (null) gets nothing written there.
 void ConvertSamples(std::span<const uint8_t> codes, double scale, double* target) {
+  if (target == nullptr) return;
   for (size_t k = 0; k < codes.size(); ++k) target[k] = (codes[k] - kZeroLineCode) * scale;
 }
 
 // A running sum of the increment, not i x dt: the later values carry the sum's rounding.
 void WriteTimeAxis(double secondsPerDivision, int32_t points, double* axis) {
+  if (axis == nullptr) return;
   const double increment = secondsPerDivision * kDivisionsPerScreen / points;
   axis[0] = 0.0;
   for (int32_t i = 1; i < points; ++i) axis[i] = axis[i - 1] + increment;
