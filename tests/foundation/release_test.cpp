@@ -1,0 +1,29 @@
+// The GPIB library is held only while an export runs. This test finds the simulated library
+// through the loader's search path, as a host finds the real one, so nothing else holds it.
+#include <gtest/gtest.h>
+
+#include "host_loader.h"
+
+namespace {
+
+using namespace testing_support;
+
+TEST(LibraryRelease, NoExportLeavesTheLibraryLoaded) {
+  LoadedModule module;
+  ASSERT_TRUE(module.loaded());
+  ASSERT_FALSE(LibraryLoaded("libgpib-32.so"));
+  double values[5][20000];
+  WaveformBuffers buffers{{values[0], values[1], values[2], values[3], values[4]}};
+  HostWindow progress;
+  int32_t points = 0;
+  int16_t channels = 5;
+  for (int32_t type : {5, -1, 2, 2}) {
+    module.GetData(type, &buffers, &points, &channels, &progress.window, &RecordMessage);
+    EXPECT_FALSE(LibraryLoaded("libgpib-32.so")) << "after GetData type " << type;
+  }
+  module.GetTransProperties(3, &points, &channels);
+  EXPECT_FALSE(LibraryLoaded("libgpib-32.so")) << "after the type 3 probe";
+  EXPECT_FALSE(HostMessages().empty()) << "the library was found and used";
+}
+
+}  // namespace
