@@ -77,9 +77,13 @@ GPIBSCOPE_EXPORT int32_t GetTransProperties(int32_t type, int32_t* points, int16
     *channels = kCatalogue[type].channels;
     return 1;
   }
-  if (!LoadGpibApi()) return 0;
   bool bothChannelsOn = false;
-  const int probed = PhilipsChannelProbe(&bothChannelsOn);
+  int probed = 0;
+  try {
+    if (LoadGpibApi()) probed = PhilipsChannelProbe(&bothChannelsOn);
+  } catch (...) {
+    probed = 0;  // nothing may cross into a host written in C
+  }
   UnloadGpibApi();
   if (probed != 1) return 0;
   *points = bothChannelsOn ? 2048 : 4096;
@@ -92,9 +96,13 @@ GPIBSCOPE_EXPORT int32_t GetData(int32_t type, WaveformBuffers* buffers, int32_t
   Module().Callback = callback;
   Module().ProgressWindow = progress;
   int result = 0;
-  if (LoadGpibApi() && IsValidType(type)) {
-    result = Acquire(type, buffers, points, channels);
-    if (result == 0) ResetProgress();
+  try {
+    if (LoadGpibApi() && IsValidType(type)) {
+      result = Acquire(type, buffers, points, channels);
+      if (result == 0) ResetProgress();
+    }
+  } catch (...) {
+    result = 0;  // nothing may cross into a host written in C; the library is still released
   }
   UnloadGpibApi();
   return result;

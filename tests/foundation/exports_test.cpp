@@ -4,8 +4,11 @@
 
 #include <array>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
+#include "gpib/gpib_api.h"
+#include "gpib/instrument_access.h"
 #include "gpibscope/host.h"
 #include "support/module_harness.h"
 
@@ -121,6 +124,22 @@ TEST(GetData, RecordsThisCallsCallbackAndWindow) {
   GetData(5, &arrays.buffers, &points, &channels, &other, nullptr);
   EXPECT_EQ(Module().Callback, nullptr);
   EXPECT_EQ(Module().ProgressWindow, &other);
+}
+
+int ThrowingCallback(void*, const CString*) {
+  throw std::runtime_error("host callback failed");
+}
+
+TEST(GetData, NoExceptionCrossesIntoTheHost) {
+  testing_support::SimBus bus;  // no instrument at DEV1: the driver reports a message
+  testing_support::HostArrays arrays(4096);
+  int32_t points = 0;
+  int16_t channels = 3;
+  CWnd window{};
+  SetCalendarClock(&testing_support::SteppingClock);
+  EXPECT_EQ(GetData(0, &arrays.buffers, &points, &channels, &window, &ThrowingCallback), 0);
+  SetCalendarClock(nullptr);
+  EXPECT_EQ(Gpib.library, nullptr) << "released after the failure";
 }
 
 }  // namespace
