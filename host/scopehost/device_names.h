@@ -1,0 +1,35 @@
+// The device types a user names on the command line: a number 0 to 3 or a short name.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace scopehost {
+
+struct DeviceKind {
+  int32_t type;
+  std::string_view shortName;
+  // PBM_STEPIT messages of a full acquisition: the progress bar's range.
+  int progressSteps;
+};
+
+// Hameg: nine stages with both channels. Philips: nine. Tektronix: three, one per channel
+// array (four with five arrays), and a last one.
+inline constexpr std::array<DeviceKind, 4> kDeviceKinds = {{
+    {0, "hameg1", 9},
+    {1, "hameg2", 9},
+    {2, "tektronix", 8},
+    {3, "philips", 9},
+}};
+
+inline constexpr int32_t kTektronixType = 2;
+inline constexpr int32_t kPhilipsType = 3;
+
+bool IsHameg(int32_t type);
+
+// The kind named by text ("2" or "tektronix"), or nothing for an unknown name.
+std::optional<DeviceKind> FindDevice(std::string_view text);
+
+}  // namespace scopehost

@@ -1,0 +1,40 @@
+#include "host_messages.h"
+
+#include <cstdio>
+#include <string>
+
+#include "terminal_progress.h"
+
+namespace scopehost {
+
+namespace {
+
+bool muted = false;
+
+}  // namespace
+
+void PrintMessage(std::string_view text) {
+  const std::string line = "scopehost: " + std::string(text);
+  if (TerminalProgress* bar = TerminalProgress::Active()) {
+    bar->PrintLine(line);
+  } else {
+    std::fprintf(stderr, "%s\n", line.c_str());
+  }
+}
+
+int PrintModuleMessage(void*, const CString* message) {
+  if (!muted && message != nullptr && message->m_pszData != nullptr) {
+    PrintMessage(message->m_pszData);
+  }
+  return 0;
+}
+
+MutedModuleMessages::MutedModuleMessages() {
+  muted = true;
+}
+
+MutedModuleMessages::~MutedModuleMessages() {
+  muted = false;
+}
+
+}  // namespace scopehost

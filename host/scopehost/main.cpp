@@ -1,0 +1,193 @@
+// scopehost: lists the module's devices, tells their array sizes, and acquires waveforms into
+// CSV, SPICE PWL and a plot, loading the module as a simulation host does.
+//
+// Exit status: 0 success; 1 the module failed (GetTransProperties or GetData, its messages
+// printed) or delivered no channel; 2 a usage error, including a module, simulator or bench
+// that cannot be loaded; 3 an output file that could not be written.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "acquisition.h"
+#include "csv_writer.h"
+#include "device_names.h"
+#include "host_messages.h"
+#include "module_loader.h"
+#include "output_file.h"
+#include "plot_writer.h"
+#include "pwl_writer.h"
+#include "simulator.h"
+
+namespace scopehost {
+namespace {
+
+enum ExitStatus : int {
+  kSuccess = 0,
+  kModuleFailed = 1,
+  kUsageError = 2,
+  kOutputFailed = 3,
+};
+
+struct Outputs {
+  std::string csv;
+  std::string pwlDirectory;
+  std::string plot;
+};
+
+int ListDevices(const DriverModule& module) {
+  for (const DeviceKind& device : kDeviceKinds) {
+    std::printf("%d  %-10s %s\n", device.type, std::string(device.shortName).c_str(),
+                module.DisplayName(device.type).c_str());
+  }
+  return kSuccess;
+}
+
+int ShowProperties(const DriverModule& module, const DeviceKind& device) {
+  HandCallbackToModule(module);
+  const std::optional<ArraySizes> sizes = AskArraySizes(module, device.type);
+  if (!sizes) {
+    PrintMessage("no array sizes for " + module.DisplayName(device.type));
+    return kModuleFailed;
+  }
+  std::printf("device: %s\npoints per channel: %d\narrays: %d (time axis and %d channels)\n",
+              module.DisplayName(device.type).c_str(), sizes->points, sizes->arrays,
+              sizes->arrays - 1);
+  return kSuccess;
+}
+
+std::string ChannelNames(const Waveforms& waveforms) {
+  std::string names;
+  for (const Trace& channel : waveforms.channels) names += " " + channel.name;
+  return names;
+}
+
+void Report(const std::filesystem::path& path) {
+  std::printf("wrote %s\n", path.c_str());
+}
+
+// Each requested file is written whole or not at all; one that fails does not stop the rest.
+int WriteOutputs(const Waveforms& waveforms, const Outputs& outputs) {
+  int status = kSuccess;
+  const auto attempt = [&status](auto&& write) {
+    try {
+      write();
+    } catch (const OutputError& error) {
+      PrintMessage(error.what());
+      status = kOutputFailed;
+    }
+  };
+  if (!outputs.csv.empty())
+    attempt([&] {
+      WriteCsv(waveforms, outputs.csv);
+      Report(outputs.csv);
+    });
+  if (!outputs.pwlDirectory.empty()) {
+    if (HasPwlTimeAxis(waveforms)) {
+      attempt([&] {
+        for (const auto& path : WritePwl(waveforms, outputs.pwlDirectory)) Report(path);
+      });
+    } else {
+      PrintMessage("no PWL files: the " + std::string(AbscissaName(waveforms.abscissa)) +
+                   " column is no rising time axis for a SPICE source");
+    }
+  }
+  if (!outputs.plot.empty())
+    attempt([&] {
+      WritePlot(waveforms, outputs.plot);
+      Report(outputs.plot);
+    });
+  return status;
+}
+
+int AcquireAndWrite(const DriverModule& module, const DeviceKind& device, const Outputs& outputs) {
+  HandCallbackToModule(module);
+  const std::optional<ArraySizes> sizes = AskArraySizes(module, device.type);
+  if (!sizes) {
+    PrintMessage("no array sizes for " + module.DisplayName(device.type));
+    return kModuleFailed;
+  }
+  const std::optional<Waveforms> waveforms = Acquire(module, device, *sizes);
+  if (!waveforms) {
+    PrintMessage("acquisition from " + module.DisplayName(device.type) + " failed");
+    return kModuleFailed;
+  }
+  if (waveforms->channels.empty() || waveforms->points() == 0) {
+    PrintMessage(waveforms->deviceName + " delivered no channel");
+    return kModuleFailed;
+  }
+  std::printf("%s: %zu points,%s, %.2f s\n", waveforms->deviceName.c_str(), waveforms->points(),
+              ChannelNames(*waveforms).c_str(), waveforms->durationSeconds);
+  return WriteOutputs(*waveforms, outputs);
+}
+
+int Run(int argc, char** argv) {
+  CLI::App app{"scopehost: acquires waveforms from bench oscilloscopes through libgpibscope.so"};
+  app.fallthrough();
+  app.require_subcommand(1);
+  std::string modulePath = DefaultModulePath().string();
+  app.add_option("--module", modulePath, "the driver module to load")->capture_default_str();
+  std::string bench;
+  CLI::Option* sim = app.add_option("--sim", bench,
+                                    "use the simulated GPIB library; BENCH, a TOML file, "
+                                    "replaces its bench (else GPIBSIM_BENCH or the default)")
+                         ->expected(0, 1)
+                         ->type_name("[BENCH]");
+
+  CLI::App* devices = app.add_subcommand("devices", "list the device types");
+  std::string deviceName;
+  const std::string deviceHelp = "a device type 0 to 3 or hameg1, hameg2, tektronix, philips";
+  CLI::App* props = app.add_subcommand("props", "points per channel and arrays of a device");
+  props->add_option("DEVICE", deviceName, deviceHelp)->required();
+  CLI::App* acquire = app.add_subcommand("acquire", "acquire and write the waveforms");
+  acquire->add_option("DEVICE", deviceName, deviceHelp)->required();
+  Outputs outputs;
+  acquire->add_option("--csv", outputs.csv, "CSV file to write");
+  acquire->add_option("--pwl", outputs.pwlDirectory, "directory for one SPICE PWL file a channel");
+  acquire->add_option("--plot", outputs.plot, "plot to draw: a .png or .svg file");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int status = app.exit(error);
+    return status == 0 ? kSuccess : kUsageError;
+  }
+
+  std::optional<DeviceKind> device;
+  if (!devices->parsed()) {
+    device = FindDevice(deviceName);
+    if (!device) {
+      PrintMessage("unknown device \"" + deviceName + "\" (" + deviceHelp + ")");
+      return kUsageError;
+    }
+  }
+  if (!outputs.plot.empty() && !PlotDevice(outputs.plot)) {
+    PrintMessage("cannot draw " + outputs.plot + ": a plot is a .png or .svg file");
+    return kUsageError;
+  }
+
+  try {
+    std::optional<SimulatedBench> simulator;
+    if (sim->count() > 0) {
+      std::optional<std::filesystem::path> benchFile;
+      if (!bench.empty()) benchFile = bench;
+      simulator.emplace(DefaultSimulatorPath(), benchFile);
+    }
+    const DriverModule module(modulePath);
+    if (devices->parsed()) return ListDevices(module);
+    if (props->parsed()) return ShowProperties(module, *device);
+    return AcquireAndWrite(module, *device, outputs);
+  } catch (const LoadError& error) {
+    PrintMessage(error.what());
+    return kUsageError;
+  }
+}
+
+}  // namespace
+}  // namespace scopehost
+
+int main(int argc, char** argv) {
+  return scopehost::Run(argc, argv);
+}

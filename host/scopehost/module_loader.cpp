@@ -1,0 +1,60 @@
+#include "module_loader.h"
+
+#include <dlfcn.h>
+
+#include <string>
+
+namespace scopehost {
+
+SharedLibrary::SharedLibrary(const std::filesystem::path& path)
+    : path_(path), handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+  if (handle_ == nullptr) throw LoadError("cannot load " + path.string() + ": " + dlerror());
+}
+
+SharedLibrary::~SharedLibrary() {
+  dlclose(handle_);
+}
+
+void* SharedLibrary::Symbol(const char* name) const {
+  void* address = dlsym(handle_, name);
+  if (address == nullptr) {
+    throw LoadError(path_.string() + " does not export " + name + "; is it the driver module?");
+  }
+  return address;
+}
+
+namespace {
+
+template <typename Function>
+Function Export(const SharedLibrary& library, const char* name) {
+  return reinterpret_cast<Function>(library.Symbol(name));
+}
+
+}  // namespace
+
+DriverModule::DriverModule(const std::filesystem::path& path) : library_(path) {
+  GetDeviceText = Export<GetDeviceTextFn>(library_, "GetDeviceText");
+  GetTransProperties = Export<GetTransPropertiesFn>(library_, "GetTransProperties");
+  GetData = Export<GetDataFn>(library_, "GetData");
+}
+
+std::string DriverModule::DisplayName(int32_t type) const {
+  // Larger than the longest name plus the two bytes GetDeviceText keeps for itself.
+  char buffer[64] = {};
+  if (GetDeviceText(buffer, sizeof buffer, type) == nullptr) return {};
+  std::string name(buffer);
+  name.erase(name.find_last_not_of(' ') + 1);
+  return name;
+}
+
+std::filesystem::path ExecutableDirectory() {
+  std::error_code error;
+  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::current_path() : executable.parent_path();
+}
+
+std::filesystem::path DefaultModulePath() {
+  return (ExecutableDirectory() / ".." / "lib" / "libgpibscope.so").lexically_normal();
+}
+
+}  // namespace scopehost

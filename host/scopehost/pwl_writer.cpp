@@ -1,0 +1,66 @@
+#include "pwl_writer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <system_error>
+
+#include "number_format.h"
+#include "output_file.h"
+#include "utc_time.h"
+
+namespace scopehost {
+
+namespace {
+
+// Time-value pairs per continuation line: SPICE readers join continuation lines one by one,
+// and ngspice takes far longer over thousands of short lines than over fewer long ones.
+constexpr size_t kPairsPerLine = 16;
+
+std::string Upper(std::string text) {
+  std::ranges::transform(text, text.begin(), [](unsigned char c) { return std::toupper(c); });
+  return text;
+}
+
+std::string Source(const Waveforms& waveforms, const Trace& channel) {
+  std::string text = "* " + channel.name + " of " + waveforms.deviceName + ", acquired " +
+                     UtcTimestamp(waveforms.acquiredAt) + ", " +
+                     std::to_string(waveforms.points()) + " points (time in s, volts).\n";
+  text += "* .include this file: V_" + Upper(channel.name) + " drives node " + channel.name +
+          " against ground.\n";
+  text += "V_" + Upper(channel.name) + " " + channel.name + " 0 PWL(\n";
+  for (size_t k = 0; k < waveforms.points(); ++k) {
+    text += k % kPairsPerLine == 0 ? "+ " : " ";
+    AppendNumber(text, waveforms.abscissaValues[k]);
+    text += ' ';
+    AppendNumber(text, channel.volts[k]);
+    if (k % kPairsPerLine == kPairsPerLine - 1) text += '\n';
+  }
+  if (waveforms.points() % kPairsPerLine != 0) text += '\n';
+  return text + "+ )\n";
+}
+
+}  // namespace
+
+bool HasPwlTimeAxis(const Waveforms& waveforms) {
+  const std::vector<double>& time = waveforms.abscissaValues;
+  return waveforms.abscissa == Abscissa::kTime &&
+         std::ranges::adjacent_find(time, std::greater_equal<>()) == time.end();
+}
+
+std::vector<std::filesystem::path> WritePwl(const Waveforms& waveforms,
+                                            const std::filesystem::path& directory) {
+  std::error_code error;
+  std::filesystem::create_directories(directory, error);
+  if (error) throw OutputError("cannot create " + directory.string() + ": " + error.message());
+  std::vector<std::filesystem::path> written;
+  for (const Trace& channel : waveforms.channels) {
+    OutputFile file(directory / (channel.name + ".pwl"));
+    file.Write(Source(waveforms, channel));
+    file.Commit();
+    written.push_back(file.target());
+  }
+  return written;
+}
+
+}  // namespace scopehost

@@ -1,0 +1,24 @@
+#include "simulator.h"
+
+#include "gpibsim/gpibsim.h"
+
+namespace scopehost {
+
+SimulatedBench::SimulatedBench(const std::filesystem::path& library,
+                               const std::optional<std::filesystem::path>& benchFile)
+    : library_(library) {
+  if (!benchFile) return;
+  const auto load = reinterpret_cast<decltype(&gpibsim_load_bench_file)>(
+      library_.Symbol("gpibsim_load_bench_file"));
+  const auto lastError =
+      reinterpret_cast<decltype(&gpibsim_last_error)>(library_.Symbol("gpibsim_last_error"));
+  if (load(benchFile->c_str()) != 0) {
+    throw LoadError("bench " + benchFile->string() + ": " + lastError());
+  }
+}
+
+std::filesystem::path DefaultSimulatorPath() {
+  return (ExecutableDirectory() / ".." / "sim" / "libgpib-32.so").lexically_normal();
+}
+
+}  // namespace scopehost

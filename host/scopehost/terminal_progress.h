@@ -1,0 +1,44 @@
+// The progress window the host hands to GetData: a progress-bar control whose window
+// procedure draws a live bar on stderr when stderr is a terminal.
+#pragma once
+
+#include <cstdio>
+#include <string_view>
+
+#include "gpibscope/host.h"
+
+namespace scopehost {
+
+class TerminalProgress {
+ public:
+  // range: the PBM_STEPIT messages of a full acquisition; each step advances by one.
+  explicit TerminalProgress(int range, std::FILE* stream = stderr);
+  // Ends the bar's line, so what follows starts on a fresh one.
+  ~TerminalProgress();
+  TerminalProgress(const TerminalProgress&) = delete;
+  TerminalProgress& operator=(const TerminalProgress&) = delete;
+
+  CWnd* window() { return &window_; }
+  int position() const { return position_; }
+
+  // Prints a line of text above the bar, then draws the bar again below it.
+  void PrintLine(std::string_view line);
+
+  // The bar on screen now, if any: messages arriving during GetData go through it.
+  static TerminalProgress* Active();
+
+ private:
+  static LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void Draw();
+  void Erase();
+
+  HWND__ hwnd_{};
+  CWnd window_{};
+  std::FILE* stream_;
+  bool terminal_;
+  int range_;
+  int position_ = 0;
+  bool drawn_ = false;
+};
+
+}  // namespace scopehost
