@@ -1,0 +1,136 @@
+#include "bench.h"
+
+#include <algorithm>
+#include <set>
+
+#include "model_registry.h"
+
+namespace gpibsim {
+
+namespace {
+
+// Messages are one line, whatever a parser or a model put in them.
+std::string OneLine(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return text;
+}
+
+// "device 2 (model "hm408", address 7)", with what the table tells of itself.
+std::string DeviceLabel(size_t index, const toml::table& table) {
+  std::string details;
+  if (auto model = table["model"].value<std::string>()) details = "model \"" + *model + "\"";
+  if (auto address = table["address"].value<int64_t>()) {
+    details += (details.empty() ? "" : ", ") + std::string("address ") + std::to_string(*address);
+  }
+  std::string label = "device " + std::to_string(index + 1);
+  return details.empty() ? label : label + " (" + details + ")";
+}
+
+class BenchReader {
+ public:
+  explicit BenchReader(const std::string& origin) : origin_(origin) {}
+
+  Bench Read(std::string_view text) {
+    const toml::table root = Parse(text);
+    for (const auto& [key, node] : root) {
+      if (key != "transfer_rate" && key != "device") {
+        Fail("unknown key \"" + std::string(key.str()) + "\" (transfer_rate, [[device]])");
+      }
+    }
+    Bench bench;
+    bench.transferRate = TransferRate(root);
+    if (const toml::node* devices = root.get("device")) {
+      const toml::array* list = devices->as_array();
+      if (list == nullptr) Fail("key \"device\" must be an array of tables ([[device]])");
+      for (size_t i = 0; i < list->size(); ++i) {
+        const toml::table* table = (*list)[i].as_table();
+        if (table == nullptr) Fail("key \"device\" must be an array of tables ([[device]])");
+        bench.devices.push_back(PlaceDevice(i, *table));
+      }
+    }
+    return bench;
+  }
+
+ private:
+  [[noreturn]] void Fail(const std::string& message) const {
+    throw BenchError(OneLine(origin_ + ": " + message));
+  }
+
+  toml::table Parse(std::string_view text) const {
+    try {
+      return toml::parse(text, origin_);
+    } catch (const toml::parse_error& error) {
+      const auto& begin = error.source().begin;
+      throw BenchError(OneLine(origin_ + ":" + std::to_string(begin.line) + ":" +
+                               std::to_string(begin.column) + ": " +
+                               std::string(error.description())));
+    }
+  }
+
+  double TransferRate(const toml::table& root) const {
+    const toml::node* node = root.get("transfer_rate");
+    if (node == nullptr) return 0.0;
+    const auto rate = node->value<double>();
+    if (!node->is_number() || !rate || !(*rate >= 0.0)) {
+      Fail("key \"transfer_rate\" must be a number of bytes per second, 0 or more");
+    }
+    return *rate;
+  }
+
+  Bench::PlacedDevice PlaceDevice(size_t index, const toml::table& table) {
+    const std::string label = DeviceLabel(index, table);
+    Bench::PlacedDevice placed;
+    const auto model = table["model"].value<std::string>();
+    if (!model) Fail(label + ": key \"model\" must name an instrument model");
+    const ModelFactory* factory = FindModel(*model);
+    if (factory == nullptr) Fail(label + ": key \"model\": unknown model \"" + *model + "\"");
+
+    const auto pad = table["address"].value<int64_t>();
+    if (!table["address"].is_integer() || !pad || *pad < Bus::kFirstAddress ||
+        *pad > Bus::kLastAddress) {
+      Fail(label + ": key \"address\" must be an integer from 1 to 30");
+    }
+    placed.pad = static_cast<int32_t>(*pad);
+    if (!addresses_.insert(placed.pad).second) {
+      Fail(label + ": key \"address\": address " + std::to_string(*pad) + " is taken");
+    }
+
+    if (const toml::node* name = table.get("name")) {
+      const auto text = name->value<std::string>();
+      if (!name->is_string() || text->empty()) Fail(label + ": key \"name\" must be a name");
+      if (!names_.insert(*text).second) {
+        Fail(label + ": key \"name\": \"" + *text + "\" names another device");
+      }
+      placed.name = *text;
+    }
+
+    try {
+      placed.device = (*factory)(table);
+    } catch (const std::exception& error) {
+      Fail(label + ": " + error.what());
+    }
+    if (!placed.device) Fail(label + ": the model built no device");
+    return placed;
+  }
+
+  std::string origin_;
+  std::set<int32_t> addresses_;
+  std::set<std::string> names_;
+};
+
+}  // namespace
+
+Bench ParseBench(std::string_view text, const std::string& origin) {
+  return BenchReader(origin).Read(text);
+}
+
+void InstallBench(Bench bench, Bus& bus) {
+  bus.Reset();
+  bus.SetTransferRate(bench.transferRate);
+  for (Bench::PlacedDevice& placed : bench.devices) {
+    if (!placed.name.empty()) bus.Name(placed.name, placed.pad);
+    bus.Attach(placed.pad, std::move(placed.device));
+  }
+}
+
+}  // namespace gpibsim

@@ -1,0 +1,315 @@
+#include "bus.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace gpibsim {
+
+namespace {
+
+constexpr uint8_t kLineFeed = '\n';
+constexpr uint8_t kMessageAvailable = 0x10;  // MAV bit of an IEEE 488.2 status byte
+
+bool ValidTimeout(int32_t code) {
+  return code >= TNONE && code <= T1000s;
+}
+
+bool ValidSecondary(int32_t sad) {
+  return sad == 0 || (sad >= 0x60 && sad <= 0x7E);
+}
+
+std::span<const uint8_t> BytesOf(const void* buffer, int32_t count) {
+  return {static_cast<const uint8_t*>(buffer), static_cast<size_t>(count)};
+}
+
+// A buffer argument is usable when its count is not negative and it exists where bytes move.
+bool ValidBuffer(const void* buffer, int32_t count) {
+  return count >= 0 && (buffer != nullptr || count == 0);
+}
+
+}  // namespace
+
+double TimeoutSeconds(int32_t code) {
+  // TNONE, T10us, T30us, T100us, ... T1000s
+  static constexpr std::array<double, 18> kSeconds = {0.0,  10e-6, 30e-6, 100e-6, 300e-6, 1e-3,
+                                                      3e-3, 10e-3, 30e-3, 0.1,    0.3,    1.0,
+                                                      3.0,  10.0,  30.0,  100.0,  300.0,  1000.0};
+  return ValidTimeout(code) ? kSeconds[static_cast<size_t>(code)] : 0.0;
+}
+
+Outcome Outcome::Failure(int32_t error, int32_t extraStatus) {
+  Outcome outcome;
+  outcome.ibsta = ERR | extraStatus;
+  outcome.iberr = error;
+  return outcome;
+}
+
+Outcome Outcome::Moved(std::span<const uint8_t> bytes, int32_t count) {
+  Outcome outcome;
+  outcome.count = count;
+  outcome.data.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(
+                                                         std::min(bytes.size(), kKeptBytes)));
+  outcome.dataTotal = static_cast<int32_t>(bytes.size());
+  return outcome;
+}
+
+// --- Set-up ---------------------------------------------------------------------------------
+
+void Bus::Reset() {
+  for (auto& device : devices_) device.reset();
+  names_.clear();
+  descriptors_.Reset();
+  clock_ = 0.0;
+  transferRate_ = 0.0;
+  controllerInCharge_ = false;
+  boardTimeout_ = T10s;
+}
+
+void Bus::Attach(int32_t pad, std::unique_ptr<Device> device) {
+  devices_.at(static_cast<size_t>(pad)) = std::move(device);
+}
+
+Device* Bus::DeviceAt(int32_t pad) const {
+  if (pad < kFirstAddress || pad > kLastAddress) return nullptr;
+  return devices_[static_cast<size_t>(pad)].get();
+}
+
+Bus::Target Bus::ByDescriptor(int32_t ud) const {
+  Target target;
+  target.descriptor = descriptors_.Find(ud);
+  if (target.descriptor == nullptr) {
+    target.error = EDVR;
+  } else if (target.descriptor->current.sad == 0) {  // only primary addresses are modelled
+    target.device = DeviceAt(target.descriptor->current.pad);
+  }
+  return target;
+}
+
+Bus::Target Bus::ByAddress(int32_t board, Addr4882_t address) const {
+  Target target;
+  if (board != kBoard) {
+    target.error = EDVR;
+  } else if (address == NOADDR || GetPAD(address) > kLastAddress ||
+             !ValidSecondary(GetSAD(address))) {
+    target.error = EARG;
+  } else if (GetSAD(address) == 0) {
+    target.device = DeviceAt(GetPAD(address));
+  }
+  return target;
+}
+
+std::optional<Outcome> Bus::Refused(const Target& target, bool argumentsValid) {
+  if (target.error) return Outcome::Failure(*target.error);
+  if (!argumentsValid) return Outcome::Failure(EARG);
+  if (target.device == nullptr) return Outcome::Failure(ENOL);
+  return std::nullopt;
+}
+
+// --- Moving bytes ---------------------------------------------------------------------------
+
+void Bus::Pace(size_t bytes) {
+  if (transferRate_ <= 0.0) return;
+  const double seconds = static_cast<double>(bytes) / transferRate_;
+  Elapse(seconds);
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+void Bus::Deliver(Device& device, std::span<const uint8_t> message) {
+  Pace(message.size());
+  device.remote = true;  // addressed to listen while REN is asserted
+  device.OnMessage(message);
+}
+
+Outcome Bus::ReadFrom(Device& device, void* buffer, int32_t count, int32_t timeout) {
+  ReadOutcome read = device.Read(static_cast<size_t>(count));
+  if (read.timedOut) {
+    // The reader waits out its time-out in simulated time only.
+    Elapse(TimeoutSeconds(timeout));
+    return Outcome::Failure(EABO, TIMO);
+  }
+  if (!read.bytes.empty()) std::memcpy(buffer, read.bytes.data(), read.bytes.size());
+  Pace(read.bytes.size());
+  Outcome outcome = Outcome::Moved(read.bytes, static_cast<int32_t>(read.bytes.size()));
+  if (read.end) outcome.ibsta |= END;
+  return outcome;
+}
+
+// --- Device level ---------------------------------------------------------------------------
+
+Outcome Bus::Find(const char* name) {
+  if (name == nullptr) return Outcome::Failure(EARG);
+  const auto found = names_.find(name);
+  if (found == names_.end()) return Outcome::Failure(EDVR);
+  Outcome outcome;
+  outcome.descriptor = descriptors_.Open({.pad = found->second});
+  return outcome;
+}
+
+Outcome Bus::Dev(int32_t board, int32_t pad, int32_t sad, int32_t timeout, int32_t eot,
+                 int32_t eos) {
+  if (board != kBoard) return Outcome::Failure(EDVR);
+  if (pad < 0 || pad > kLastAddress || !ValidSecondary(sad) || !ValidTimeout(timeout)) {
+    return Outcome::Failure(EARG);
+  }
+  Outcome outcome;
+  outcome.descriptor =
+      descriptors_.Open({.pad = pad, .sad = sad, .timeout = timeout, .eot = eot, .eos = eos});
+  return outcome;
+}
+
+Outcome Bus::Online(int32_t ud, int32_t online) {
+  Descriptor* descriptor = descriptors_.Find(ud);
+  if (descriptor == nullptr) return Outcome::Failure(EDVR);
+  if (online != 0) {
+    descriptor->current = descriptor->configured;
+  } else {
+    descriptors_.Close(ud);
+  }
+  return {};
+}
+
+Outcome Bus::Write(int32_t ud, const void* buffer, int32_t count) {
+  const Target target = ByDescriptor(ud);
+  if (auto refused = Refused(target, ValidBuffer(buffer, count))) return *refused;
+  const auto message = BytesOf(buffer, count);
+  Deliver(*target.device, message);
+  return Outcome::Moved(message, count);
+}
+
+Outcome Bus::Read(int32_t ud, void* buffer, int32_t count) {
+  const Target target = ByDescriptor(ud);
+  if (auto refused = Refused(target, ValidBuffer(buffer, count))) return *refused;
+  return ReadFrom(*target.device, buffer, count, target.descriptor->current.timeout);
+}
+
+Outcome Bus::Clear(int32_t ud) {
+  const Target target = ByDescriptor(ud);
+  if (auto refused = Refused(target)) return *refused;
+  target.device->OnClear();
+  return {};
+}
+
+Outcome Bus::Local(int32_t ud) {
+  const Target target = ByDescriptor(ud);
+  if (auto refused = Refused(target)) return *refused;
+  target.device->remote = false;
+  return {};
+}
+
+Outcome Bus::SetTimeout(int32_t ud, int32_t timeout) {
+  Descriptor* descriptor = descriptors_.Find(ud);
+  if (descriptor == nullptr) return Outcome::Failure(EDVR);
+  if (!ValidTimeout(timeout)) return Outcome::Failure(EARG);
+  descriptor->current.timeout = timeout;
+  return {};
+}
+
+Outcome Bus::SerialPoll(int32_t ud, char* statusByte) {
+  const Target target = ByDescriptor(ud);
+  if (auto refused = Refused(target, statusByte != nullptr)) return *refused;
+  *statusByte = static_cast<char>(target.device->HasOutput() ? kMessageAvailable : 0);
+  return {};
+}
+
+Outcome Bus::Trigger(int32_t ud) {
+  const Target target = ByDescriptor(ud);
+  if (auto refused = Refused(target)) return *refused;
+  return {};
+}
+
+Outcome Bus::Wait(int32_t ud, int32_t mask) {
+  Descriptor* descriptor = descriptors_.Find(ud);
+  if (descriptor == nullptr) return Outcome::Failure(EDVR);
+  // No simulated device requests service, so a wait for RQS lasts the whole time-out.
+  if ((mask & RQS) == 0) return {};
+  Elapse(TimeoutSeconds(descriptor->current.timeout));
+  Outcome outcome;
+  outcome.ibsta |= TIMO;
+  return outcome;
+}
+
+// --- Board level ----------------------------------------------------------------------------
+
+Outcome Bus::SendIfc(int32_t board) {
+  if (board != kBoard) return Outcome::Failure(EDVR);
+  controllerInCharge_ = true;
+  return {};
+}
+
+Outcome Bus::FindListeners(int32_t board, const Addr4882_t* addresses, Addr4882_t* results,
+                           int32_t limit) {
+  if (board != kBoard) return Outcome::Failure(EDVR);
+  if (addresses == nullptr || !ValidBuffer(results, limit)) return Outcome::Failure(EARG);
+  if (!controllerInCharge_) return Outcome::Failure(ECIC);
+  int32_t stored = 0;
+  bool tableFull = false;
+  for (const Addr4882_t* address = addresses; *address != NOADDR; ++address) {
+    const Device* device = GetSAD(*address) == 0 ? DeviceAt(GetPAD(*address)) : nullptr;
+    if (device == nullptr || !device->Listens()) continue;
+    if (stored == limit) {
+      tableFull = true;
+      break;
+    }
+    results[stored++] = *address;
+  }
+  Outcome outcome = tableFull ? Outcome::Failure(ETAB) : Outcome{};
+  outcome.count = stored;
+  return outcome;
+}
+
+Outcome Bus::Send(int32_t board, Addr4882_t address, const void* buffer, int32_t count,
+                  int32_t eotMode) {
+  const Target target = ByAddress(board, address);
+  const bool validEnd = eotMode == NULLend || eotMode == NLend || eotMode == DABend;
+  if (auto refused = Refused(target, ValidBuffer(buffer, count) && validEnd)) return *refused;
+  const auto data = BytesOf(buffer, count);
+  Bytes message(data.begin(), data.end());
+  if (eotMode == NLend) message.push_back(kLineFeed);  // the board adds it, with EOI
+  Deliver(*target.device, message);
+  return Outcome::Moved(message, count);
+}
+
+Outcome Bus::Receive(int32_t board, Addr4882_t address, void* buffer, int32_t count,
+                     int32_t termination) {
+  const Target target = ByAddress(board, address);
+  // STOPend, or an end-of-string byte, which the simulated bus does not look for: a read
+  // stops at EOI or at the count either way.
+  const bool validEnd = termination == STOPend || (termination >= 0 && termination <= 0xFF);
+  if (auto refused = Refused(target, ValidBuffer(buffer, count) && validEnd)) return *refused;
+  return ReadFrom(*target.device, buffer, count, boardTimeout_);
+}
+
+Outcome Bus::DevClear(int32_t board, Addr4882_t address) {
+  if (board == kBoard && address == NOADDR) {  // device clear to every device at once
+    for (const auto& device : devices_) {
+      if (device) device->OnClear();
+    }
+    return {};
+  }
+  const Target target = ByAddress(board, address);
+  if (auto refused = Refused(target)) return *refused;
+  target.device->OnClear();
+  return {};
+}
+
+Outcome Bus::ReadStatusByte(int32_t board, Addr4882_t address, int16_t* result) {
+  const Target target = ByAddress(board, address);
+  if (auto refused = Refused(target, result != nullptr)) return *refused;
+  *result = target.device->HasOutput() ? kMessageAvailable : 0;
+  return {};
+}
+
+Outcome Bus::WaitSrq(int32_t board, int16_t* result) {
+  if (board != kBoard) return Outcome::Failure(EDVR);
+  if (result == nullptr) return Outcome::Failure(EARG);
+  // Nobody asserts SRQ: the wait ends with the board's time-out and a result of 0.
+  Elapse(TimeoutSeconds(boardTimeout_));
+  *result = 0;
+  Outcome outcome;
+  outcome.ibsta |= TIMO;
+  return outcome;
+}
+
+}  // namespace gpibsim

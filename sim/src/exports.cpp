@@ -1,0 +1,200 @@
+// The 22 names the GPIB library exports, with its argument lists (32-bit integers for
+// descriptors, counts and status variables). Compiled once per library variant: a variant
+// for the binding tests lacks WaitSRQ, or exports ibfind in place of ibfindA.
+#include <mutex>
+#include <type_traits>
+
+#include "gpib/ni488.h"
+#include "gpibsim/gpibsim.h"
+#include "simulator.h"
+#include "trace.h"
+
+using gpibsim::Bus;
+using gpibsim::Format;
+using gpibsim::Outcome;
+using gpibsim::Simulator;
+
+extern "C" {
+GPIBSIM_API int32_t user_ibsta = 0;
+GPIBSIM_API int32_t user_iberr = 0;
+GPIBSIM_API int32_t user_ibcnt = 0;
+GPIBSIM_API int32_t user_ibcntl = 0;
+}
+
+namespace {
+
+// Runs one call on the bus and publishes the status variables it leaves.
+Outcome Run(const char* function, std::string arguments,
+            const std::function<Outcome(Bus&)>& operation) {
+  Simulator& sim = Simulator::Instance();
+  std::lock_guard<std::recursive_mutex> lock(sim.mutex);
+  Outcome outcome = sim.Call(function, std::move(arguments), operation);
+  user_ibsta = sim.status.ibsta;
+  user_iberr = sim.status.iberr;
+  user_ibcnt = sim.status.count;
+  user_ibcntl = sim.status.count;
+  return outcome;
+}
+
+std::string AddressText(Addr4882_t address) {
+  if (address == NOADDR) return "NOADDR";
+  if (GetSAD(address) == 0) return std::to_string(GetPAD(address));
+  return Format("%d/0x%02X", GetPAD(address), GetSAD(address));
+}
+
+std::string AddressListText(const Addr4882_t* addresses) {
+  if (addresses == nullptr) return "null";
+  constexpr int kShown = 32;
+  std::string text = "[";
+  int i = 0;
+  for (; addresses[i] != NOADDR && i < kShown; ++i) {
+    text += (i == 0 ? "" : ",") + AddressText(addresses[i]);
+  }
+  return text + (addresses[i] == NOADDR ? "]" : ",...]");
+}
+
+std::string NameText(const char* name) {
+  if (name == nullptr) return "name=null";
+  const std::string_view text(name);
+  return "name=\"" +
+         gpibsim::EscapedBytes({reinterpret_cast<const uint8_t*>(text.data()), text.size()},
+                               text.size(), 64) +
+         "\"";
+}
+
+int32_t Find(const char* function, const char* name) {
+  return Run(function, NameText(name), [&](Bus& bus) { return bus.Find(name); }).descriptor;
+}
+
+}  // namespace
+
+extern "C" {
+
+GPIBSIM_API int32_t ibclr(int32_t ud) {
+  return Run("ibclr", Format("ud=%d", ud), [&](Bus& bus) { return bus.Clear(ud); }).ibsta;
+}
+
+GPIBSIM_API int32_t ibdev(int32_t board, int32_t pad, int32_t sad, int32_t tmo, int32_t eot,
+                          int32_t eos) {
+  return Run("ibdev",
+             Format("board=%d, pad=%d, sad=0x%X, tmo=%d, eot=%d, eos=0x%X", board, pad, sad, tmo,
+                    eot, eos),
+             [&](Bus& bus) { return bus.Dev(board, pad, sad, tmo, eot, eos); })
+      .descriptor;
+}
+
+GPIBSIM_API int32_t ibonl(int32_t ud, int32_t v) {
+  return Run("ibonl", Format("ud=%d, v=%d", ud, v), [&](Bus& bus) { return bus.Online(ud, v); })
+      .ibsta;
+}
+
+GPIBSIM_API int32_t ibrd(int32_t ud, void* buffer, int32_t count) {
+  return Run("ibrd", Format("ud=%d, count=%d", ud, count),
+             [&](Bus& bus) { return bus.Read(ud, buffer, count); })
+      .ibsta;
+}
+
+GPIBSIM_API int32_t ibrsp(int32_t ud, char* spr) {
+  return Run("ibrsp", Format("ud=%d", ud), [&](Bus& bus) { return bus.SerialPoll(ud, spr); }).ibsta;
+}
+
+GPIBSIM_API int32_t ibtrg(int32_t ud) {
+  return Run("ibtrg", Format("ud=%d", ud), [&](Bus& bus) { return bus.Trigger(ud); }).ibsta;
+}
+
+GPIBSIM_API int32_t ibwait(int32_t ud, int32_t mask) {
+  return Run("ibwait", Format("ud=%d, mask=0x%X", ud, mask),
+             [&](Bus& bus) { return bus.Wait(ud, mask); })
+      .ibsta;
+}
+
+GPIBSIM_API int32_t ibwrt(int32_t ud, const void* buffer, int32_t count) {
+  return Run("ibwrt", Format("ud=%d, count=%d", ud, count),
+             [&](Bus& bus) { return bus.Write(ud, buffer, count); })
+      .ibsta;
+}
+
+#ifdef GPIBSIM_IBFIND_NOT_IBFINDA
+GPIBSIM_API int32_t ibfind(const char* name) {
+  return Find("ibfind", name);
+}
+static_assert(std::is_same_v<decltype(&ibfind), IbfindFn>);
+#else
+GPIBSIM_API int32_t ibfindA(const char* name) {
+  return Find("ibfindA", name);
+}
+static_assert(std::is_same_v<decltype(&ibfindA), IbfindFn>);
+#endif
+
+GPIBSIM_API int32_t ibloc(int32_t ud) {
+  return Run("ibloc", Format("ud=%d", ud), [&](Bus& bus) { return bus.Local(ud); }).ibsta;
+}
+
+GPIBSIM_API int32_t ibtmo(int32_t ud, int32_t v) {
+  return Run("ibtmo", Format("ud=%d, v=%d", ud, v), [&](Bus& bus) { return bus.SetTimeout(ud, v); })
+      .ibsta;
+}
+
+GPIBSIM_API void DevClear(int32_t board, Addr4882_t address) {
+  Run("DevClear", Format("board=%d, address=%s", board, AddressText(address).c_str()),
+      [&](Bus& bus) { return bus.DevClear(board, address); });
+}
+
+GPIBSIM_API void FindLstn(int32_t board, const Addr4882_t* addresses, Addr4882_t* results,
+                          int32_t limit) {
+  Run("FindLstn",
+      Format("board=%d, addresses=%s, limit=%d", board, AddressListText(addresses).c_str(), limit),
+      [&](Bus& bus) { return bus.FindListeners(board, addresses, results, limit); });
+}
+
+GPIBSIM_API void ReadStatusByte(int32_t board, Addr4882_t address, int16_t* result) {
+  Run("ReadStatusByte", Format("board=%d, address=%s", board, AddressText(address).c_str()),
+      [&](Bus& bus) { return bus.ReadStatusByte(board, address, result); });
+}
+
+GPIBSIM_API void Receive(int32_t board, Addr4882_t address, void* buffer, int32_t count,
+                         int32_t termination) {
+  Run("Receive",
+      Format("board=%d, address=%s, count=%d, termination=0x%X", board,
+             AddressText(address).c_str(), count, termination),
+      [&](Bus& bus) { return bus.Receive(board, address, buffer, count, termination); });
+}
+
+GPIBSIM_API void Send(int32_t board, Addr4882_t address, const void* buffer, int32_t count,
+                      int32_t eotMode) {
+  Run("Send",
+      Format("board=%d, address=%s, count=%d, eot=0x%X", board, AddressText(address).c_str(), count,
+             eotMode),
+      [&](Bus& bus) { return bus.Send(board, address, buffer, count, eotMode); });
+}
+
+GPIBSIM_API void SendIFC(int32_t board) {
+  Run("SendIFC", Format("board=%d", board), [&](Bus& bus) { return bus.SendIfc(board); });
+}
+
+#ifndef GPIBSIM_WITHOUT_WAITSRQ
+GPIBSIM_API void WaitSRQ(int32_t board, int16_t* result) {
+  Run("WaitSRQ", Format("board=%d", board), [&](Bus& bus) { return bus.WaitSrq(board, result); });
+}
+static_assert(std::is_same_v<decltype(&WaitSRQ), WaitSRQFn>);
+#endif
+
+}  // extern "C"
+
+// Each export has exactly the type the module binds it as.
+static_assert(std::is_same_v<decltype(&ibclr), IbclrFn>);
+static_assert(std::is_same_v<decltype(&ibdev), IbdevFn>);
+static_assert(std::is_same_v<decltype(&ibonl), IbonlFn>);
+static_assert(std::is_same_v<decltype(&ibrd), IbrdFn>);
+static_assert(std::is_same_v<decltype(&ibrsp), IbrspFn>);
+static_assert(std::is_same_v<decltype(&ibtrg), IbtrgFn>);
+static_assert(std::is_same_v<decltype(&ibwait), IbwaitFn>);
+static_assert(std::is_same_v<decltype(&ibwrt), IbwrtFn>);
+static_assert(std::is_same_v<decltype(&ibloc), IblocFn>);
+static_assert(std::is_same_v<decltype(&ibtmo), IbtmoFn>);
+static_assert(std::is_same_v<decltype(&DevClear), DevClearFn>);
+static_assert(std::is_same_v<decltype(&FindLstn), FindLstnFn>);
+static_assert(std::is_same_v<decltype(&ReadStatusByte), ReadStatusByteFn>);
+static_assert(std::is_same_v<decltype(&Receive), ReceiveFn>);
+static_assert(std::is_same_v<decltype(&Send), SendFn>);
+static_assert(std::is_same_v<decltype(&SendIFC), SendIFCFn>);
