@@ -61,13 +61,6 @@ int ReportAndTakeOffline(int ud, UINT message) {
   return 0;
 }
 
-// target[k] = (code k - 127) x scale. Code 255 gets the plain arithmetic: 128 x scale.
-// A host that left an array out (null) gets nothing written there.
-void ConvertSamples(std::span<const uint8_t> codes, double scale, double* target) {
-  if (target == nullptr) return;
-  for (size_t k = 0; k < codes.size(); ++k) target[k] = (codes[k] - kZeroLineCode) * scale;
-}
-
 // A running sum of the increment, not i x dt: the later values carry the sum's rounding.
 void WriteTimeAxis(double secondsPerDivision, int32_t points, double* axis) {
   if (axis == nullptr) return;
@@ -77,6 +70,16 @@ void WriteTimeAxis(double secondsPerDivision, int32_t points, double* axis) {
 }
 
 }  // namespace
+
+namespace hameg {
+
+// Code 255 gets the plain arithmetic: 128 x scale.
+void ConvertSamples(std::span<const uint8_t> codes, double scale, double* target) {
+  if (target == nullptr) return;
+  for (size_t k = 0; k < codes.size(); ++k) target[k] = (codes[k] - kZeroLineCode) * scale;
+}
+
+}  // namespace hameg
 
 int HamegDriver(WaveformBuffers* buffers, int32_t* points, int16_t* channels,
                 const char* deviceName) {
@@ -127,8 +130,8 @@ int HamegDriver(WaveformBuffers* buffers, int32_t* points, int16_t* channels,
     const double voltsPerDivision =
         hameg::ReadSetting(settings, hameg::kChannel1Key, scratch).value_or(kDefaultPerDivision);
     StepProgress();
-    ConvertSamples(block.first(perChannel), voltsPerDivision * kDivisionsPerCode,
-                   arrays[xyMode ? 0 : 1]);
+    hameg::ConvertSamples(block.first(perChannel), voltsPerDivision * kDivisionsPerCode,
+                          arrays[xyMode ? 0 : 1]);
   }
   StepProgress();
   if (channel2) {
@@ -139,7 +142,7 @@ int HamegDriver(WaveformBuffers* buffers, int32_t* points, int16_t* channels,
     const size_t source = channel1 ? perChannel : 0;
     const int target = xyMode ? 1 : (channel1 ? 2 : 1);
     StepProgress();
-    ConvertSamples(block.subspan(source, perChannel), scale, arrays[target]);
+    hameg::ConvertSamples(block.subspan(source, perChannel), scale, arrays[target]);
   }
   StepProgress();
 

@@ -2,8 +2,17 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "platform/afx.h"
 
 int HamegDriver(WaveformBuffers* buffers, int32_t* points, int16_t* channels,
                 const char* deviceName);
+
+namespace hameg {
+
+// target[k] = (code k - 127) x scale, for each sample code of one channel. A host that left
+// the array out (null) gets nothing written.
+void ConvertSamples(std::span<const uint8_t> codes, double scale, double* target);
+
+}  // namespace hameg
