@@ -28,11 +28,6 @@ using namespace tds540;
 constexpr int kChannelCount = 4;
 using ChannelFlags = std::array<bool, kChannelCount>;
 
-struct ChannelScale {
-  double voltsPerDivision = 0.0;
-  double offset = 0.0;  // volts
-};
-
 // A per-channel command with its channel digit in place.
 class ChannelCommandBytes {
  public:
@@ -141,21 +136,15 @@ int16_t SampleAt(std::span<const char> data, size_t point) {
 }
 
 // Reads the curve data in pieces of kCurveReadSize bytes; a piece that fills the read means more
-// may follow, anything shorter ends the block (its odd last byte is the terminator). Points past
-// the host's arrays are read and dropped.
+// may follow, anything shorter ends the block (its odd last byte is the terminator).
 void ReadCurve(Addr4882_t address, std::span<char> buffer, const ChannelScale& scale,
                double interval, std::span<double> volts, std::span<double> time) {
   size_t point = 0;
   int32_t received = 0;
   do {
     received = ReceiveBytes(address, buffer, kCurveReadSize);
-    const auto data = buffer.first(static_cast<size_t>(received));
-    for (size_t j = 0; j < data.size() / 2; ++j, ++point) {
-      if (point >= volts.size()) continue;
-      volts[point] =
-          (SampleAt(data, j) * scale.voltsPerDivision) * kDivisionsPerCount + scale.offset;
-      time[point] = static_cast<double>(point) * interval;
-    }
+    point = ConvertCurve(buffer.first(static_cast<size_t>(received)), scale, interval, point, volts,
+                         time);
   } while (received == kCurveReadSize);
 }
 
@@ -194,6 +183,21 @@ void Acquire(Addr4882_t address, std::span<char> buffer, WaveformBuffers* buffer
 }
 
 }  // namespace
+
+namespace tds540 {
+
+size_t ConvertCurve(std::span<const char> data, const ChannelScale& scale, double interval,
+                    size_t firstPoint, std::span<double> volts, std::span<double> time) {
+  size_t point = firstPoint;
+  for (size_t j = 0; j < data.size() / 2; ++j, ++point) {
+    if (point >= volts.size()) continue;
+    volts[point] = (SampleAt(data, j) * scale.voltsPerDivision) * kDivisionsPerCount + scale.offset;
+    time[point] = static_cast<double>(point) * interval;
+  }
+  return point;
+}
+
+}  // namespace tds540
 
 int TektronixDriver(WaveformBuffers* buffers, int32_t* points, int16_t* channels, int address) {
   const auto instrument = static_cast<Addr4882_t>(address);
