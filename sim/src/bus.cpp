@@ -125,7 +125,8 @@ void Bus::Deliver(Device& device, std::span<const uint8_t> message) {
 Outcome Bus::ReadFrom(Device& device, void* buffer, int32_t count, int32_t timeout) {
   ReadOutcome read = device.Read(static_cast<size_t>(count));
   if (read.timedOut) {
-    // The reader waits out its time-out in simulated time only.
+    // The reader waits out its time-out in simulated time only. TNONE would wait forever on
+    // a real bus; here it ends at once, so that a test cannot hang.
     Elapse(TimeoutSeconds(timeout));
     return Outcome::Failure(EABO, TIMO);
   }
