@@ -9,6 +9,8 @@
 //
 // Bench keys of its [[device]] table (all optional):
 //   xy = false                 XY mode
+//   idn = "HAMEG,HM408,..."    the reply to the IEEE 488.2 "*IDN?", which a bus scan sends to
+//                              every listener; without it the query goes unanswered
 //   time_per_div = 1e-3        time base, seconds per division (10 divisions across)
 //   [device.ch1], [device.ch2] a channel is on when its table is given, unless present = false
 //     present = true
@@ -20,6 +22,7 @@
 #include <charconv>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -103,7 +106,8 @@ std::string WithPrefix(double value, std::string_view unit) {
 class Hm408 : public Device {
  public:
   explicit Hm408(const toml::table& config)
-      : xyMode_(Flag(config, "xy", false)),
+      : idn_(config["idn"].value<std::string>()),
+        xyMode_(Flag(config, "xy", false)),
         secondsPerDivision_(PositiveNumber(config, "time_per_div", 1e-3)),
         channels_{ChannelFromToml(config, "ch1"), ChannelFromToml(config, "ch2")} {}
 
@@ -112,6 +116,7 @@ class Hm408 : public Device {
     if (command == "ID?") QueueReply(kIdentification);
     if (command == "STA") QueueReply(std::span<const uint8_t>(std::array{StatusByte()}));
     if (command == "DIG") QueueReply(std::span<const uint8_t>(Dump()));
+    if (command == "*IDN?" && idn_) QueueReply(*idn_ + "\n");
   }
 
  private:
@@ -152,6 +157,7 @@ class Hm408 : public Device {
     return text;
   }
 
+  std::optional<std::string> idn_;
   bool xyMode_;
   double secondsPerDivision_;
   std::array<Channel, 2> channels_;

@@ -3,6 +3,9 @@
 //
 // Bench keys of a [[device]] with model = "pm3323" (all optional):
 //   identification = "PHILIPS PM3323/..."  the "IDT ?" reply, without its line feed
+//   idn = "PHILIPS,PM3323,..."             the reply to the IEEE 488.2 "*IDN?", which a bus
+//                                          scan sends to every listener; without it the
+//                                          query goes unanswered
 //   time_base = 1.0e-3                     seconds per division ("HOR ?" answers TIM)
 //   words = 4096                           16-bit words in the memory (0 to 32767)
 //   [device.a], [device.b]                 the two channels:
@@ -122,6 +125,7 @@ class Pm3323 : public Device {
  public:
   explicit Pm3323(const toml::table& config)
       : identification_(config["identification"].value_or<std::string>("PHILIPS PM3323/40 V3.2")),
+        idn_(config["idn"].value<std::string>()),
         timeBase_(PositiveNumber(config, "time_base", 1.0e-3)),
         words_(config["words"].value_or<int64_t>(4096)),
         channels_{ReadChannel(config, "a"), ReadChannel(config, "b")} {
@@ -132,6 +136,7 @@ class Pm3323 : public Device {
   void OnMessage(std::span<const uint8_t> message) override {
     const std::string_view command = CommandText(message);
     if (command == "IDT ?") return Answer("IDT " + identification_);
+    if (command == "*IDN?" && idn_) return Answer(*idn_);
     if (command == "HOR ?") return Answer("HOR TIM" + Formatted("%.3E", timeBase_) + ",MTB");
     if (command == "FCN ?") return Answer(Selected().on ? "FCN ON" : "FCN OFF");
     if (command == "ATT ?") return Answer("ATT " + Formatted("%g", Selected().attenuation));
@@ -189,6 +194,7 @@ class Pm3323 : public Device {
   }
 
   std::string identification_;
+  std::optional<std::string> idn_;
   double timeBase_;
   int64_t words_;
   Channel channels_[2];
