@@ -23,7 +23,8 @@ TEST(LibraryRelease, NoExportLeavesTheLibraryLoaded) {
   }
   module.GetTransProperties(3, &points, &channels);
   EXPECT_FALSE(LibraryLoaded("libgpib-32.so")) << "after the type 3 probe";
-  EXPECT_FALSE(HostMessages().empty()) << "the library was found and used";
+  // Found and used: the bus scan either reached an instrument or reported why it did not.
+  EXPECT_TRUE(progress.steps > 0 || !HostMessages().empty()) << "the library was found and used";
 }
 
 }  // namespace
