@@ -48,6 +48,7 @@ Waveforms Delivered(const HostArrays& arrays, int32_t type, ReportedCounts repor
     if (arrays.Written(index, points)) written.push_back(index);
   }
   for (int index : written) points = std::min(points, arrays.WrittenPrefix(index));
+  if (written.empty()) points = 0;
 
   Waveforms waveforms;
   waveforms.type = type;

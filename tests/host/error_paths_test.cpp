@@ -1,0 +1,93 @@
+// What scopehost does when something is wrong: a clear line on stderr, the documented exit
+// status (1 the module failed, 2 usage, 3 output), and no file left half-written.
+#include <gtest/gtest.h>
+
+#include "scopehost_runner.h"
+
+namespace hosttest {
+namespace {
+
+bool Says(const RunResult& run, const std::string& text) {
+  return run.err.find(text) != std::string::npos;
+}
+
+TEST(UsageErrors, EndWithStatusTwoBeforeTouchingTheBus) {
+  const ScratchDirectory scratch;
+  const std::string csv = scratch / "out.csv";
+  const struct {
+    std::vector<std::string> arguments;
+    std::string message;
+  } cases[] = {
+      {{"acquire", "hameg3", "--csv", csv, "--sim"}, "scopehost: unknown device \"hameg3\""},
+      {{"props", "4"}, "scopehost: unknown device \"4\""},
+      {{"acquire", "0", "--plot", scratch / "plot.pdf", "--sim"}, "a plot is a .png or .svg"},
+      {{"acquire"}, "DEVICE is required"},
+      {{"--module", "/nonexistent/libgpibscope.so", "devices"},
+       "scopehost: cannot load /nonexistent/libgpibscope.so"},
+      // A library that loads but is not the driver module.
+      {{"--module", GPIBSIM_LIBRARY_PATH, "devices"}, "does not export GetDeviceText"},
+      {{"acquire", "0", "--csv", csv, "--sim", scratch / "missing.toml"},
+       "missing.toml: cannot read the bench file"},
+  };
+  for (const auto& usage : cases) {
+    const RunResult run = RunScopehost(usage.arguments);
+    EXPECT_EQ(run.status, 2) << usage.message << "\n" << run.err;
+    EXPECT_TRUE(Says(run, usage.message)) << run.err;
+    EXPECT_TRUE(scratch.Entries().empty());
+  }
+}
+
+TEST(ModuleFailures, EndWithStatusOneAndTheModulesMessages) {
+  const ScratchDirectory scratch;
+  // A bus with no instrument named DEV1 or DEV8.
+  const std::filesystem::path bench =
+      WriteBench(scratch.path(), "empty.toml", "[[device]]\nmodel = \"multimeter\"\naddress = 3\n");
+  const std::string csv = scratch / "out.csv";
+  const struct {
+    std::vector<std::string> arguments;
+    std::map<std::string, std::string> environment;
+    std::string message;
+  } cases[] = {
+      {{"acquire", "hameg1", "--csv", csv, "--sim", bench},
+       {},
+       "scopehost: Cant open Hameg at DEV1 !"},
+      // The Philips sizes come from the instrument, whose messages reach the host too.
+      {{"props", "philips", "--sim", bench}, {}, "scopehost: Cant open Philips at DEV8 !"},
+      // No GPIB library at all: the module says so.
+      {{"acquire", "tektronix", "--csv", csv}, {{"LD_LIBRARY_PATH", ""}}, "gpib-32"},
+      {{"props", "philips"}, {{"LD_LIBRARY_PATH", ""}}, "gpib-32"},
+  };
+  for (const auto& failure : cases) {
+    const RunResult run = RunScopehost(failure.arguments, failure.environment);
+    EXPECT_EQ(run.status, 1) << failure.message << "\n" << run.err;
+    EXPECT_TRUE(Says(run, failure.message)) << run.err;
+    EXPECT_EQ(scratch.Entries(), std::vector<std::string>{"empty.toml"});
+  }
+}
+
+TEST(OutputErrors, EachFileIsWholeOrAbsentAndTheRestAreWritten) {
+  const ScratchDirectory scratch;
+  const std::filesystem::path bench = UnpacedDefaultBench(scratch.path());
+  std::filesystem::create_directory(scratch / "taken");
+  // The CSV's name is a directory, the PWL directory lies below a file; the plot can be made.
+  const RunResult run = RunScopehost({"acquire", "hameg1", "--csv", scratch / "taken", "--pwl",
+                                      scratch / "bench.toml" / "pwl", "--plot",
+                                      scratch / "plot.png", "--sim", bench});
+  EXPECT_EQ(run.status, 3) << run.err;
+  EXPECT_TRUE(Says(run, "scopehost: cannot write " + (scratch / "taken").string())) << run.err;
+  EXPECT_TRUE(Says(run, "scopehost: cannot create " + (scratch / "bench.toml" / "pwl").string()))
+      << run.err;
+  EXPECT_EQ(scratch.Entries(), (std::vector<std::string>{"bench.toml", "plot.png", "taken"}));
+  EXPECT_TRUE(std::filesystem::is_empty(scratch / "taken"));
+
+  const RunResult missingDirectory = RunScopehost(
+      {"acquire", "hameg1", "--csv", scratch / "no" / "such" / "out.csv", "--sim", bench});
+  EXPECT_EQ(missingDirectory.status, 3);
+  EXPECT_TRUE(Says(missingDirectory, "scopehost: cannot create " +
+                                         (scratch / "no" / "such" / "out.csv").string() +
+                                         ": No such file or directory"))
+      << missingDirectory.err;
+}
+
+}  // namespace
+}  // namespace hosttest
