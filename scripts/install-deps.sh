@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang binutils
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev libtomlplusplus-dev libplplot-dev plplot-driver-cairo
+  libcli11-dev libtomlplusplus-dev libplplot-dev plplot-driver-cairo pkgconf
   libclang-rt-14-dev valgrind ngspice python3
 )
 

@@ -20,7 +20,8 @@ TerminalProgress::TerminalProgress(int range, std::FILE* stream)
   hwnd_.userData = this;
   window_.m_hWnd = &hwnd_;
   activeBar = this;
-  Draw();
+  // Drawn from the first message on: the Tektronix chooser, which comes before any step,
+  // gets the terminal to itself.
 }
 
 TerminalProgress::~TerminalProgress() {

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The demo: installs what is missing, builds, and acquires from every oscilloscope of the
+# simulated bench, writing CSV, SPICE PWL sources and a plot per instrument into out/.
+# Run it again at will: it rebuilds what changed and overwrites the files in out/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+cmake --preset default
+cmake --build --preset default
+
+scopehost=build/bin/scopehost
+mkdir -p out
+echo
+"$scopehost" devices
+for device in hameg1 hameg2 tektronix philips; do
+  echo
+  "$scopehost" acquire "$device" --sim --csv "out/$device.csv" --pwl "out/$device" \
+    --plot "out/$device.png"
+done
+echo
+echo "Open the plots out/*.png; include a PWL file in a netlist with .include out/hameg1/ch1.pwl"
