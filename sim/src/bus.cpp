@@ -41,7 +41,7 @@ double TimeoutSeconds(int32_t code) {
 
 Outcome Outcome::Failure(int32_t error, int32_t extraStatus) {
   Outcome outcome;
-  outcome.ibsta = ERR | extraStatus;
+  outcome.ibsta = ERR | CMPL | extraStatus;  // the call has ended, if in failure
   outcome.iberr = error;
   return outcome;
 }

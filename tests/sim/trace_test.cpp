@@ -60,7 +60,7 @@ TEST_F(Trace, OneCsvLinePerCallWithEscapedData) {
   EXPECT_EQ(lines[2], R"x(2,"ibwrt(ud=1, count=5)",0x0100,,5,0.000000,0.000000,"A\""\0\xFF\n")x");
   EXPECT_EQ(lines[3], R"x(3,"ibrd(ud=1, count=1000)",0x2100,,300,0.000000,0.000000,")x" +
                           std::string(96, 'x') + R"x(... (300 bytes)")x");
-  EXPECT_EQ(lines[4], R"x(4,"ibrd(ud=1, count=10)",0xC000,EABO,0,0.000000,10.000000,"")x");
+  EXPECT_EQ(lines[4], R"x(4,"ibrd(ud=1, count=10)",0xC100,EABO,0,0.000000,10.000000,"")x");
 }
 
 TEST_F(Trace, AppendsToAnExistingFileWithoutASecondHeader) {
