@@ -254,6 +254,16 @@ TEST_F(PhilipsDriverTest, ShortBlockConvertsOnlyTheWordsThatArrived) {
   EXPECT_EQ(arrays.arrays[1][3], arrays.marker);
 }
 
+TEST_F(PhilipsDriverTest, ABlockCountBeyondTheRequestIsHeldToIt) {
+  AddPm3323(bus);
+  QueueReplies(bus, Pm3323Replies{}.InOrder());
+  gpibsim_force_count("ibrd", kBlock + 1, 60000);
+  ASSERT_EQ(Acquire(), 1);
+  EXPECT_NE(arrays.arrays[1][3], arrays.marker);
+  EXPECT_EQ(arrays.arrays[0][4], arrays.marker);
+  EXPECT_EQ(arrays.arrays[1][4], arrays.marker);
+}
+
 // A host that provided fewer arrays than the instrument now fills: nothing is written through
 // a null pointer, and the arrays it did provide are still filled.
 class PhilipsNullArray : public PhilipsDriverTest, public ::testing::WithParamInterface<int> {};

@@ -4,8 +4,10 @@
 #include "instruments/philips/philips_driver.h"
 
 #include <array>
+#include <initializer_list>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "driver/messages.h"
 #include "driver/progress.h"
