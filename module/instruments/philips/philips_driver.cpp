@@ -25,6 +25,20 @@ using TextBuffer = std::array<char, kTextBufferSize>;
 
 constexpr const char* kProbedDevice = "DEV8";
 
+// What the last successful probe told the host (through GetTransProperties), which sized its
+// arrays by it: both channels, 2048 points in 3 arrays; else 4096 points in 2. Nothing before
+// the first probe, when the word count limit alone bounds the block.
+std::optional<bool> announcedBothChannels;
+
+// Whether the points of a block of `words` fit the arrays the host was told to provide: the
+// channels may have been switched since the probe.
+bool FitsAnnouncedArrays(int32_t words, bool bothChannels) {
+  if (!announcedBothChannels) return true;
+  const int32_t points = bothChannels ? words / 2 : words;
+  const int32_t hostPoints = *announcedBothChannels ? kMaxWords / 2 : kMaxWords;
+  return points <= hostPoints && (!bothChannels || *announcedBothChannels);
+}
+
 // Whether the identification steps the host's progress bar (the acquisition) or not (the probe).
 enum class Progress { kSilent, kStepped };
 
@@ -118,7 +132,8 @@ bool AcquireWaveforms(int ud, TextBuffer& text, std::span<char> reply, WaveformB
       Ask(ud, {kTraceScreen, kAllChannels, kBinaryData, kData}, reply, kWordCountLimit);
   if (!countReply) return FailLeavingOnline();
   const auto words = WordCount(*countReply);
-  if (!words) return FailTakingOffline(ud, IDS_ERROR);
+  if (!words || !FitsAnnouncedArrays(*words, a->on && b->on))
+    return FailTakingOffline(ud, IDS_ERROR);
   const auto received = ReadBytes(ud, reply.data(), 2 * *words);
   if (!received) return FailLeavingOnline();
   StepProgress();
@@ -168,6 +183,7 @@ bool Probe(bool& bothChannelsOn) {
   if (!b) return FailLeavingOnline();
   ReleaseInstrument(ud);
   bothChannelsOn = *a && *b;
+  announcedBothChannels = bothChannelsOn;
   return true;
 }
 
