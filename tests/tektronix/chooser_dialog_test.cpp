@@ -1,73 +1,55 @@
-// The chooser dialog driven through the console seam, and the platform pieces it stands on:
-// the list-box messages, the modal loop's keys and the framework's exceptions.
+// The chooser dialog driven through the console seam: what it draws, how the modal loop reads
+// keys, and how it ends.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "case_name.h"
 #include "instruments/tektronix_scan/device_chooser_dialog.h"
-#include "platform/exceptions.h"
-#include "platform/list_box.h"
 #include "scripted_console.h"
 
 namespace {
 
-using testing_support::NoConsole;
-using testing_support::ScriptedKeys;
+using namespace testing_support;
 
 struct Outcome {
   INT_PTR result;
   int chosen;
+  std::vector<std::vector<std::string>> screens;
 };
 
 // A chooser with lines for the given addresses, run with the given keys.
-Outcome RunChooser(const std::vector<int>& addresses, std::vector<std::string> keys,
-                   std::vector<std::vector<std::string>>* screens = nullptr) {
+Outcome RunChooser(const std::vector<int>& addresses, std::vector<std::string> keys) {
   ScriptedKeys scripted(std::move(keys));
   DeviceChooserDialog chooser(nullptr);
   for (const int address : addresses) chooser.AddEntry("TEKTRONIX", address);
   const INT_PTR result = chooser.DoModal();
-  if (screens != nullptr) *screens = scripted.screens;
-  return {result, chooser.m_chosenAddress};
+  EXPECT_EQ(chooser.m_hWnd, nullptr);  // the window and its control are gone
+  EXPECT_EQ(chooser.m_listBox.m_hWnd, nullptr);
+  return {result, chooser.m_chosenAddress, scripted.screens};
 }
 
-bool Shows(const std::vector<std::string>& screen, const std::string& text) {
-  for (const std::string& line : screen)
-    if (line.find(text) != std::string::npos) return true;
-  return false;
-}
-
-TEST(DeviceChooser, LabelsEntriesWithNameAndAddress) {
-  DeviceChooserDialog chooser(nullptr);
-  chooser.AddEntry("TEKTRONIX", 5);
-  chooser.AddEntry("ACME", 30);
-  ASSERT_EQ(chooser.m_entries.GetSize(), 2);
-  const auto* second = static_cast<const DeviceEntry*>(chooser.m_entries[1]);
-  EXPECT_STREQ(
-      static_cast<const char*>(static_cast<const DeviceEntry*>(chooser.m_entries[0])->label),
-      "TEKTRONIX-[DEV5]");
-  EXPECT_STREQ(static_cast<const char*>(second->label), "ACME-[DEV30]");
-  EXPECT_EQ(second->address, 30);
-  EXPECT_EQ(chooser.m_chosenAddress, -1);
-}
-
-TEST(DeviceChooser, DrawsTheTemplateWithLinesInTheOrderAdded) {
-  std::vector<std::vector<std::string>> screens;
-  RunChooser({4, 9, 17}, {"\r"}, &screens);
-  ASSERT_FALSE(screens.empty());
-  const std::vector<std::string>& screen = screens.front();
-  EXPECT_NE(screen.front().find("Choose device"), std::string::npos);
-  EXPECT_TRUE(Shows(screen, "[ OK ]"));
-  EXPECT_TRUE(Shows(screen, "[ Cancel ]"));
-  // Sorting by text would put DEV17 first; the lines keep the order they were added in.
+std::vector<std::string> ListLines(const std::vector<std::string>& screen) {
   std::vector<std::string> lines;
-  for (const std::string& line : screen) {
-    const size_t at = line.find("TEKTRONIX-");
-    if (at != std::string::npos) lines.push_back(line.substr(at - 4, 21));
-  }
-  EXPECT_EQ(lines, (std::vector<std::string>{"> 1 TEKTRONIX-[DEV4] ", "  2 TEKTRONIX-[DEV9] ",
-                                             "  3 TEKTRONIX-[DEV17]"}));
+  for (const std::string& line : screen)
+    if (const size_t at = line.find("TEKTRONIX-"); at != std::string::npos)
+      lines.push_back(line.substr(at - 4, line.find(']', at) - at + 5));
+  return lines;
+}
+
+TEST(DeviceChooser, DrawsItsTemplateWithTheLinesInTheOrderAdded) {
+  const Outcome outcome = RunChooser({4, 9, 17}, {"\r"});
+  ASSERT_EQ(outcome.screens.size(), 1u);
+  const std::vector<std::string>& screen = outcome.screens.front();
+  EXPECT_NE(screen.front().find("Choose device"), std::string::npos);
+  std::string shown;
+  for (const std::string& line : screen) shown += line;
+  EXPECT_NE(shown.find("[ OK ]"), std::string::npos);
+  EXPECT_NE(shown.find("[ Cancel ]"), std::string::npos);
+  // Sorted by text DEV17 would come first; the lines keep the order they were added in.
+  EXPECT_EQ(ListLines(screen),
+            (std::vector<std::string>{"> 1 TEKTRONIX-[DEV4]", "  2 TEKTRONIX-[DEV9]",
+                                      "  3 TEKTRONIX-[DEV17]"}));
 }
 
 struct KeysCase {
@@ -87,123 +69,44 @@ TEST_P(ChooserKeys, EndTheDialogAsTheUserMeant) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, ChooserKeys,
-    ::testing::Values(KeysCase{"EnterTakesTheFirstLine", {"\r"}, IDOK, 4},
-                      KeysCase{"LineFeedIsEnterToo", {"\n"}, IDOK, 4},
-                      KeysCase{"DownThenEnter", {"\x1b[B", "\r"}, IDOK, 9},
+    ::testing::Values(KeysCase{"Enter", {"\r"}, IDOK, 4},
+                      KeysCase{"DownThenLineFeed", {"\x1b[B", "\n"}, IDOK, 9},
                       KeysCase{"DownInApplicationMode", {"\x1bOB", "\r"}, IDOK, 9},
-                      KeysCase{
-                          "DownStopsAtTheLastLine", {"\x1b[B\x1b[B\x1b[B\x1b[B", "\r"}, IDOK, 17},
-                      KeysCase{"UpStopsAtTheFirstLine", {"\x1b[B", "\x1b[A\x1b[A", "\r"}, IDOK, 4},
+                      KeysCase{"StopsAtTheLastLine", {"\x1b[B\x1b[B\x1b[B\x1b[B", "\r"}, IDOK, 17},
+                      KeysCase{"StopsAtTheFirstLine", {"\x1b[B", "\x1b[A\x1b[A", "\r"}, IDOK, 4},
                       KeysCase{"LineNumber", {"3", "\r"}, IDOK, 17},
-                      KeysCase{"NumberOfNoLineMovesNothing", {"2", "7", "\r"}, IDOK, 9},
-                      KeysCase{"OtherKeysAreIgnored", {"x", "\x1b[C", "\x1b[1;5D", "\r"}, IDOK, 4},
-                      KeysCase{"LoneEscapeCancels", {"\x1b[B", "\x1b"}, IDCANCEL, -1},
-                      KeysCase{"CtrlCCancels", {"\x03"}, IDCANCEL, -1},
-                      KeysCase{"ClosedConsoleCancels", {"\x1b[B"}, IDCANCEL, -1}),
-    testing_support::CaseName());
+                      KeysCase{"OtherKeysIgnored", {"2", "7", "x", "\x1b[1;5D", "\r"}, IDOK, 9},
+                      KeysCase{"LoneEscape", {"\x1b[B", "\x1b"}, IDCANCEL, -1},
+                      KeysCase{"CtrlC", {"\x03"}, IDCANCEL, -1},
+                      KeysCase{"ConsoleClosed", {"\x1b[B"}, IDCANCEL, -1}),
+    kCaseName);
 
-TEST(DeviceChooser, DigitsAddUpToALineNumberWhileItNamesALine) {
-  std::vector<int> twelve;
-  for (int address = 1; address <= 12; ++address) twelve.push_back(address + 10);
-  EXPECT_EQ(RunChooser(twelve, {"1", "2", "\r"}).chosen, 22);
-  EXPECT_EQ(RunChooser(twelve, {"1", "3", "\r"}).chosen, 13);  // 13 is no line: "3" starts anew
-  EXPECT_EQ(RunChooser(twelve, {"1", "\x1b[B", "2", "\r"}).chosen, 12);
-}
+TEST(DeviceChooser, DigitsAddUpToALineNumberAndTheViewFollowsTheSelection) {
+  std::vector<int> fifteen;
+  for (int address = 11; address <= 25; ++address) fifteen.push_back(address);
+  EXPECT_EQ(RunChooser(fifteen, {"1", "6", "\r"}).chosen, 16);  // 16 is no line: "6" anew
 
-TEST(DeviceChooser, ScrollsToKeepTheSelectionInSight) {
-  std::vector<int> many;
-  for (int address = 1; address <= 15; ++address) many.push_back(address);
-  std::vector<std::vector<std::string>> screens;
-  EXPECT_EQ(RunChooser(many, {"1", "5", "\r"}, &screens).chosen, 15);
-  ASSERT_GE(screens.size(), 3u);
-  EXPECT_FALSE(Shows(screens.front(), "TEKTRONIX-[DEV15]"));
-  EXPECT_TRUE(Shows(screens.back(), ">15 TEKTRONIX-[DEV15]"));
+  const Outcome outcome = RunChooser(fifteen, {"1", "5", "\r"});
+  EXPECT_EQ(outcome.chosen, 25);
+  EXPECT_EQ(ListLines(outcome.screens.front()).size(), 10u);  // the list box shows ten lines
+  EXPECT_EQ(ListLines(outcome.screens.back()).back(), ">15 TEKTRONIX-[DEV25]");
 }
 
 TEST(DeviceChooser, WithoutAConsoleEndsAsIfClosed) {
   NoConsole noConsole;
   DeviceChooserDialog chooser(nullptr);
   chooser.AddEntry("TEKTRONIX", 4);
-  chooser.AddEntry("TEKTRONIX", 9);
   EXPECT_EQ(chooser.DoModal(), IDCANCEL);
   EXPECT_EQ(chooser.m_chosenAddress, -1);
 }
 
-TEST(DeviceChooser, TheWindowAndItsControlGoWhenTheDialogEnds) {
-  ScriptedKeys keys({"\r"});
-  DeviceChooserDialog chooser(nullptr);
-  chooser.AddEntry("TEKTRONIX", 4);
-  chooser.DoModal();
-  EXPECT_EQ(chooser.m_hWnd, nullptr);
-  EXPECT_EQ(chooser.m_listBox.m_hWnd, nullptr);
-}
-
-class UnknownTemplateDialog : public CDialog {
- public:
-  UnknownTemplateDialog() : CDialog(4242) {}
-};
-
 TEST(Dialog, WithoutItsTemplateDoesNotRun) {
+  struct UnknownTemplate : CDialog {
+    UnknownTemplate() : CDialog(4242) {}
+  } dialog;
   ScriptedKeys keys({"\r"});
-  UnknownTemplateDialog dialog;
   EXPECT_EQ(dialog.DoModal(), -1);
   EXPECT_EQ(keys.opened, 0);
-}
-
-TEST(ListBox, AnswersTheListBoxMessagesAsWin32Does) {
-  ListBoxControl control;
-  CListBox list;
-  list.m_hWnd = control.Handle();
-
-  EXPECT_EQ(list.GetCurSel(), LB_ERR);
-  EXPECT_EQ(list.InsertString(0, "b"), 0);
-  EXPECT_EQ(list.InsertString(-1, "c"), 1);
-  EXPECT_EQ(list.InsertString(0, "a"), 0);
-  EXPECT_EQ(list.InsertString(4, "beyond"), LB_ERR);
-  EXPECT_EQ(list.GetCount(), 3);
-  EXPECT_EQ(control.Text(0), "a");
-  EXPECT_EQ(control.Text(2), "c");
-
-  EXPECT_EQ(list.SetItemData(2, 17), 0);
-  EXPECT_EQ(list.GetItemData(2), 17u);
-  EXPECT_EQ(list.SetItemData(3, 1), LB_ERR);
-  EXPECT_EQ(static_cast<int>(list.GetItemData(3)), LB_ERR);
-
-  EXPECT_EQ(list.SetCurSel(1), 1);
-  EXPECT_EQ(list.InsertString(0, "first"), 0);
-  EXPECT_EQ(list.GetCurSel(), 2);  // the selected line moved down with its text
-  EXPECT_EQ(list.SetCurSel(-1), LB_ERR);
-  EXPECT_EQ(list.GetCurSel(), LB_ERR);
-}
-
-TEST(FrameworkExceptions, UserExceptionsAreHeapObjectsTheHandlerDeletes) {
-  CException* caught = nullptr;
-  try {
-    AfxThrowUserException();
-  } catch (CException* exception) {
-    caught = exception;
-  }
-  ASSERT_NE(dynamic_cast<CUserException*>(caught), nullptr);
-  caught->Delete();  // the leak checker sees it freed
-}
-
-TEST(FrameworkExceptions, TheMemoryExceptionIsOneStaticObject) {
-  CException* first = nullptr;
-  CException* second = nullptr;
-  try {
-    AfxThrowMemoryException();
-  } catch (CException* exception) {
-    first = exception;
-    exception->Delete();
-  }
-  try {
-    AfxThrowMemoryException();
-  } catch (CException* exception) {
-    second = exception;
-    exception->Delete();
-  }
-  EXPECT_NE(dynamic_cast<CMemoryException*>(first), nullptr);
-  EXPECT_EQ(first, second);
 }
 
 }  // namespace
