@@ -31,10 +31,8 @@ class DialogWindow {
 
   HWND Handle() { return &window_; }
   HWND Control(int id) const {
-    for (const auto& [controlId, listBox] : listBoxes_) {
-      if (controlId == id) return listBox->Handle();
-    }
-    return nullptr;
+    ListBoxControl* listBox = ListBoxOf(id);
+    return listBox != nullptr ? listBox->Handle() : nullptr;
   }
   void Attach(CWnd& member, HWND control) {
     member.m_hWnd = control;
@@ -61,7 +59,7 @@ class DialogWindow {
   static bool IsListBox(const DialogControl& control) {
     return std::string_view(control.windowClass) == "LISTBOX";
   }
-  const ListBoxControl* ListBoxOf(int id) const {
+  ListBoxControl* ListBoxOf(int id) const {
     for (const auto& [controlId, listBox] : listBoxes_) {
       if (controlId == id) return listBox.get();
     }
@@ -175,7 +173,7 @@ std::vector<std::string> DialogWindow::Render() const {
   Canvas canvas(frame.height, frame.width);
   for (const DialogControl& control : Controls()) {
     const Cells cells = CellsOf(control.x, control.y, control.cx, control.cy);
-    if (const ListBoxControl* listBox = ListBoxOf(control.id); IsListBox(control) && listBox) {
+    if (const ListBoxControl* listBox = ListBoxOf(control.id)) {
       DrawListBox(canvas, cells, *listBox);
     } else {
       const std::string text = ButtonText(control.text);
