@@ -15,6 +15,7 @@ bool muted = false;
 
 void PrintMessage(std::string_view text) {
   const std::string line = "scopehost: " + std::string(text);
+  std::fflush(stdout);  // what was reported so far comes first, also in a log
   if (TerminalProgress* bar = TerminalProgress::Active()) {
     bar->PrintLine(line);
   } else {

@@ -45,13 +45,17 @@ int ListDevices(const DriverModule& module) {
   return kSuccess;
 }
 
-int ShowProperties(const DriverModule& module, const DeviceKind& device) {
+// The module hears the host's callback first, so that a Philips probe can say what failed.
+std::optional<ArraySizes> ArraySizesOf(const DriverModule& module, const DeviceKind& device) {
   HandCallbackToModule(module);
-  const std::optional<ArraySizes> sizes = AskArraySizes(module, device.type);
-  if (!sizes) {
-    PrintMessage("no array sizes for " + module.DisplayName(device.type));
-    return kModuleFailed;
-  }
+  std::optional<ArraySizes> sizes = AskArraySizes(module, device.type);
+  if (!sizes) PrintMessage("no array sizes for " + module.DisplayName(device.type));
+  return sizes;
+}
+
+int ShowProperties(const DriverModule& module, const DeviceKind& device) {
+  const std::optional<ArraySizes> sizes = ArraySizesOf(module, device);
+  if (!sizes) return kModuleFailed;
   std::printf("device: %s\npoints per channel: %d\narrays: %d (time axis and %d channels)\n",
               module.DisplayName(device.type).c_str(), sizes->points, sizes->arrays,
               sizes->arrays - 1);
@@ -79,36 +83,33 @@ int WriteOutputs(const Waveforms& waveforms, const Outputs& outputs) {
       status = kOutputFailed;
     }
   };
-  if (!outputs.csv.empty())
+  if (!outputs.csv.empty()) {
     attempt([&] {
       WriteCsv(waveforms, outputs.csv);
       Report(outputs.csv);
     });
+  }
   if (!outputs.pwlDirectory.empty()) {
-    if (HasPwlTimeAxis(waveforms)) {
+    if (const std::optional<std::string> reason = WhyNoPwl(waveforms)) {
+      PrintMessage("no PWL files: " + *reason);
+    } else {
       attempt([&] {
         for (const auto& path : WritePwl(waveforms, outputs.pwlDirectory)) Report(path);
       });
-    } else {
-      PrintMessage("no PWL files: the " + std::string(AbscissaName(waveforms.abscissa)) +
-                   " column is no rising time axis for a SPICE source");
     }
   }
-  if (!outputs.plot.empty())
+  if (!outputs.plot.empty()) {
     attempt([&] {
       WritePlot(waveforms, outputs.plot);
       Report(outputs.plot);
     });
+  }
   return status;
 }
 
 int AcquireAndWrite(const DriverModule& module, const DeviceKind& device, const Outputs& outputs) {
-  HandCallbackToModule(module);
-  const std::optional<ArraySizes> sizes = AskArraySizes(module, device.type);
-  if (!sizes) {
-    PrintMessage("no array sizes for " + module.DisplayName(device.type));
-    return kModuleFailed;
-  }
+  const std::optional<ArraySizes> sizes = ArraySizesOf(module, device);
+  if (!sizes) return kModuleFailed;
   const std::optional<Waveforms> waveforms = Acquire(module, device, *sizes);
   if (!waveforms) {
     PrintMessage("acquisition from " + module.DisplayName(device.type) + " failed");

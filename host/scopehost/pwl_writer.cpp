@@ -42,10 +42,20 @@ std::string Source(const Waveforms& waveforms, const Trace& channel) {
 
 }  // namespace
 
-bool HasPwlTimeAxis(const Waveforms& waveforms) {
+std::optional<std::string> WhyNoPwl(const Waveforms& waveforms) {
   const std::vector<double>& time = waveforms.abscissaValues;
-  return waveforms.abscissa == Abscissa::kTime &&
-         std::ranges::adjacent_find(time, std::greater_equal<>()) == time.end();
+  switch (waveforms.abscissa) {
+    case Abscissa::kX:
+      return "in XY mode there is no time axis";
+    case Abscissa::kSampleIndex:
+      return "no time axis was delivered";
+    case Abscissa::kTime:
+      break;
+  }
+  if (std::ranges::adjacent_find(time, std::greater_equal<>()) != time.end()) {
+    return "the time axis does not rise strictly";
+  }
+  return std::nullopt;
 }
 
 std::vector<std::filesystem::path> WritePwl(const Waveforms& waveforms,

@@ -2,15 +2,17 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "waveforms.h"
 
 namespace scopehost {
 
-// Whether the waveforms can be PWL sources: a time axis that rises strictly, as SPICE
-// requires of PWL time points. XY data and numbered samples have none.
-bool HasPwlTimeAxis(const Waveforms& waveforms);
+// Why the waveforms cannot be PWL sources, or nothing when they can: SPICE needs time points
+// that rise strictly, and XY data or numbered samples have no time at all.
+std::optional<std::string> WhyNoPwl(const Waveforms& waveforms);
 
 // Writes directory/<channel>.pwl for every channel, creating the directory when needed, and
 // returns the paths. Each file holds one source, V_CH1 from node ch1 to ground for ch1, to
