@@ -112,7 +112,7 @@ int AcquireAndWrite(const DriverModule& module, const DeviceKind& device, const 
   if (!sizes) return kModuleFailed;
   const std::optional<Waveforms> waveforms = Acquire(module, device, *sizes);
   if (!waveforms) {
-    PrintMessage("acquisition from " + module.DisplayName(device.type) + " failed");
+    PrintMessage("no waveforms from " + module.DisplayName(device.type));
     return kModuleFailed;
   }
   if (waveforms->channels.empty() || waveforms->points() == 0) {
