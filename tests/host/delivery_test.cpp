@@ -39,17 +39,6 @@ TEST(Delivery, HamegWithOneChannelKeepsItsTimeAxis) {
   EXPECT_EQ(waveforms.points(), 4096u);
 }
 
-TEST(Delivery, HamegInXYModeHasXForArrayZero) {
-  HostArrays arrays(4096, 3);
-  Fill(arrays, 0, 2048, Samples);
-  Fill(arrays, 1, 2048, [](size_t k) { return Samples(k + 7); });
-  const Waveforms waveforms = Delivered(arrays, 1, {2048, 2});
-  EXPECT_EQ(waveforms.abscissa, Abscissa::kX);
-  EXPECT_EQ(Names(waveforms), std::vector<std::string>{"Y"});
-  EXPECT_EQ(waveforms.points(), 2048u);
-  EXPECT_EQ(waveforms.abscissaValues[5], Samples(5));
-}
-
 TEST(Delivery, HamegInXYModeWithChannelTwoOnlyNumbersTheSamples) {
   HostArrays arrays(4096, 3);
   Fill(arrays, 1, 4096, Samples);
@@ -98,14 +87,6 @@ TEST(Delivery, NothingWrittenIsNothingDelivered) {
   const Waveforms waveforms = Delivered(arrays, 3, {});
   EXPECT_TRUE(waveforms.channels.empty());
   EXPECT_EQ(waveforms.points(), 0u);
-}
-
-TEST(HostArrays, ProvidesOnlyTheArraysAskedFor) {
-  HostArrays arrays(4096, 3);
-  EXPECT_NE(arrays.buffers()->arrays[2], nullptr);
-  EXPECT_EQ(arrays.buffers()->arrays[3], nullptr);
-  EXPECT_EQ(arrays.buffers()->arrays[4], nullptr);
-  EXPECT_TRUE(arrays.Array(3).empty());
 }
 
 }  // namespace
