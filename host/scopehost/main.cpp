@@ -144,6 +144,9 @@ int Run(int argc, char** argv) {
   props->add_option("DEVICE", deviceName, deviceHelp)->required();
   CLI::App* acquire = app.add_subcommand("acquire", "acquire and write the waveforms");
   acquire->add_option("DEVICE", deviceName, deviceHelp)->required();
+  for (CLI::App* command : {props, acquire}) {
+    command->footer("--sim [BENCH] and --module PATH (scopehost --help) may follow DEVICE.");
+  }
   Outputs outputs;
   acquire->add_option("--csv", outputs.csv, "CSV file to write");
   acquire->add_option("--pwl", outputs.pwlDirectory, "directory for one SPICE PWL file a channel");
