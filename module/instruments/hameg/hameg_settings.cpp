@@ -1,19 +1,12 @@
 #include "instruments/hameg/hameg_settings.h"
 
 #include <algorithm>
-#include <charconv>
-#include <system_error>
+
+#include "gpib/reply_numbers.h"
 
 namespace hameg {
 
 namespace {
-
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 
 double Multiplier(char unitPrefix) {
   switch (unitPrefix) {
@@ -61,25 +54,10 @@ std::optional<double> ReadSetting(std::string_view settings, const SettingKey& k
 }
 
 double ReadNumber(std::string_view text) {
-  const char* const end = text.data() + text.size();
-  const char* cursor = text.data();
-  while (cursor != end && IsSpace(*cursor)) ++cursor;
-  const bool negative = cursor != end && *cursor == '-';
-  if (cursor != end && (*cursor == '-' || *cursor == '+')) ++cursor;
-
-  // Decimal only, and independent of the host's locale, which may use a decimal comma.
-  double value = 0.0;
-  const char* after = text.data();  // nothing converted: the first character picks the prefix
-  if (cursor != end && (IsDigit(*cursor) || *cursor == '.')) {
-    const auto [stop, error] = std::from_chars(cursor, end, value, std::chars_format::general);
-    if (stop != cursor) {
-      after = stop;
-      if (error == std::errc::result_out_of_range) value = 0.0;
-      if (negative) value = -value;
-    }
-  }
-  const char unitPrefix = after != end ? *after : '\0';
-  return value * Multiplier(unitPrefix);
+  const LeadingReal number = ReadLeadingReal(text);
+  // When nothing converts, end is 0 and the first character picks the prefix.
+  const char unitPrefix = number.end < text.size() ? text[number.end] : '\0';
+  return number.value * Multiplier(unitPrefix);
 }
 
 }  // namespace hameg

@@ -1,7 +1,8 @@
 #include "instruments/philips/pm3323_replies.h"
 
-#include <cstdlib>
-#include <string>
+#include <algorithm>
+
+#include "gpib/reply_numbers.h"
 
 #include "instruments/philips/pm3323_commands.h"
 
@@ -21,9 +22,9 @@ constexpr ProbeName kProbeTable[] = {
     {"HIGH_1:10", 1000.0}, {"HIGH_1:100", 1000.0}, {"HV_ISOLATION", 0.0},
 };
 
-// The reply from offset on, as a terminated copy; empty when the reply is shorter.
-std::string TailFrom(std::string_view reply, size_t offset) {
-  return offset < reply.size() ? std::string(reply.substr(offset)) : std::string();
+// The reply from offset on; empty when the reply is shorter.
+std::string_view TailFrom(std::string_view reply, size_t offset) {
+  return reply.substr(std::min(offset, reply.size()));
 }
 
 // The point's sample: the second byte of its word, a two's-complement count.
@@ -38,7 +39,7 @@ void Store(double* array, size_t point, double value) {
 }  // namespace
 
 double RealAt(std::string_view reply, size_t offset) {
-  return std::strtod(TailFrom(reply, offset).c_str(), nullptr);
+  return ReadReal(TailFrom(reply, offset));
 }
 
 std::optional<double> TimeBase(std::string_view reply) {
@@ -53,7 +54,7 @@ double Attenuation(std::string_view reply) {
 }
 
 double ProbeFactor(std::string_view reply) {
-  const std::string_view named = reply.substr(std::min(kValueOffset, reply.size()));
+  const std::string_view named = TailFrom(reply, kValueOffset);
   for (const ProbeName& probe : kProbeTable) {
     if (named.find(probe.name) != std::string_view::npos) return probe.factor;
   }
@@ -61,8 +62,7 @@ double ProbeFactor(std::string_view reply) {
 }
 
 std::optional<int32_t> WordCount(std::string_view reply) {
-  // strtol rather than atol: a count too long for a long saturates instead of overflowing.
-  const long count = std::strtol(TailFrom(reply, kValueOffset).c_str(), nullptr, 10);
+  const long count = ReadInteger(TailFrom(reply, kValueOffset));
   if (count < 0 || count > kMaxWords) return std::nullopt;
   return static_cast<int32_t>(count);
 }

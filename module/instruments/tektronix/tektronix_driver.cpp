@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <new>
 #include <span>
@@ -17,6 +16,7 @@
 #include "driver/progress.h"
 #include "gpib/gpib_api.h"
 #include "gpib/instrument_access.h"
+#include "gpib/reply_numbers.h"
 #include "instruments/tektronix/tds540_commands.h"
 #include "platform/exceptions.h"
 #include "resources/resource.h"
@@ -71,14 +71,10 @@ std::string_view Ask(Addr4882_t address, std::string_view query, std::span<char>
   return ReceiveText(address, buffer, limit);
 }
 
-double ToReal(std::string_view text) {
-  return std::strtod(text.data(), nullptr);
-}
-
 // The record length as stored: at most what the host's arrays hold; a negative or unreadable
 // length stores nothing.
 int32_t ToStoredPoints(std::string_view text) {
-  const long length = std::strtol(text.data(), nullptr, 10);
+  const long length = ReadInteger(text);
   return static_cast<int32_t>(std::clamp<long>(length, 0, kHostPoints));
 }
 
@@ -97,15 +93,15 @@ ChannelFlags ToChannelFlags(std::string_view reply) {
 double ReadSampleInterval(Addr4882_t address, std::span<char> buffer) {
   SendCommand(address, kHorizontalScaleQuery);
   StepProgress();
-  const double secondsPerDivision = ToReal(ReceiveText(address, buffer, kSettingLimit));
+  const double secondsPerDivision = ReadReal(ReceiveText(address, buffer, kSettingLimit));
   return secondsPerDivision * kDivisionsPerSample;
 }
 
 ChannelScale ReadChannelScale(Addr4882_t address, std::span<char> buffer, int channel) {
   ChannelScale scale;
-  scale.voltsPerDivision =
-      ToReal(Ask(address, ChannelCommandBytes(kVoltsQuery, channel).View(), buffer, kSettingLimit));
-  scale.offset = ToReal(
+  scale.voltsPerDivision = ReadReal(
+      Ask(address, ChannelCommandBytes(kVoltsQuery, channel).View(), buffer, kSettingLimit));
+  scale.offset = ReadReal(
       Ask(address, ChannelCommandBytes(kOffsetQuery, channel).View(), buffer, kSettingLimit));
   return scale;
 }
