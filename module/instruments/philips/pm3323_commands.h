@@ -7,13 +7,9 @@
 #include <cstdint>
 #include <string_view>
 
-namespace pm3323 {
+#include "gpib/command_bytes.h"
 
-// A command whose byte count is checked when the module is compiled.
-consteval std::string_view Sent(std::string_view text, size_t bytes) {
-  if (text.size() != bytes) throw "byte count does not match the command text";
-  return text;
-}
+namespace pm3323 {
 
 constexpr std::string_view kIdentify = Sent("IDT ?\n", 6);
 constexpr std::string_view kFrontPanel = Sent("FRO 0\n", 6);

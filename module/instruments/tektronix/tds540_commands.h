@@ -7,18 +7,9 @@
 #include <cstdint>
 #include <string_view>
 
-namespace tds540 {
+#include "gpib/command_bytes.h"
 
-// A command sent as its text alone.
-consteval std::string_view Sent(std::string_view text, size_t bytes) {
-  if (text.size() != bytes) throw "byte count does not match the command text";
-  return text;
-}
-// A command sent as its text and the terminating zero byte of the literal.
-consteval std::string_view SentWithZero(std::string_view text, size_t bytes) {
-  if (text.size() + 1 != bytes) throw "byte count does not match the command text and its zero";
-  return {text.data(), bytes};
-}
+namespace tds540 {
 
 // A per-channel command: the text for channel 1, and where the channel digit stands in it.
 struct ChannelCommand {
