@@ -9,6 +9,7 @@
 
 #include "driver/messages.h"
 #include "driver/progress.h"
+#include "gpib/command_bytes.h"
 #include "gpib/gpib_api.h"
 #include "gpib/instrument_access.h"
 #include "instruments/hameg/hameg_settings.h"
@@ -23,11 +24,9 @@ struct Exchange {
   std::string_view command;
   int32_t readLimit;
 };
-constexpr Exchange kIdentify{"ID?\n", 50};
-constexpr Exchange kStatus{"STA\n", 1};
-constexpr Exchange kDump{"DIG\n", 5000};
-static_assert(kIdentify.command.size() == 4 && kStatus.command.size() == 4 &&
-              kDump.command.size() == 4);
+constexpr Exchange kIdentify{Sent("ID?\n", 4), 50};
+constexpr Exchange kStatus{Sent("STA\n", 4), 1};
+constexpr Exchange kDump{Sent("DIG\n", 4), 5000};
 static_assert(sizeof(ScratchBuffer) == kIdentify.readLimit + 1, "a full reply and its NUL");
 
 constexpr std::string_view kModelName = "HM408";
