@@ -8,7 +8,6 @@
 #include <initializer_list>
 #include <memory>
 #include <span>
-#include <string_view>
 #include <vector>
 
 #include "fuzz_script.h"

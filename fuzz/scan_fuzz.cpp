@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int32_t pad = 1; pad <= 30; ++pad) {
     if ((listeners >> pad) & 1u) gpibsim_add_scripted(pad, nullptr);
   }
-  SetDialogConsoleOpener([&keys] { return std::make_unique<TypedKeys>(keys); });
   if (!bus.Start()) return 0;
+  SetDialogConsoleOpener([&keys] { return std::make_unique<TypedKeys>(keys); });
 
   int16_t address = -7;
   if (TektronixScanner("TEKTRONIX", &address) == 1) {
