@@ -1,10 +1,28 @@
 #!/usr/bin/env bash
-# Builds gpibscope with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test
-# suite. Installs what it needs first.
+# The project's test command, run by CI. Installs what it needs first, then:
+#  1. builds everything with AddressSanitizer and UndefinedBehaviorSanitizer (preset "test") and
+#     runs every test suite; a sanitizer finding or a leak fails the run;
+#  2. builds the shared module, the simulated library and the host-side robustness test
+#     without sanitizers (build-robust/) and runs that test with glibc's exact heap count and
+#     under valgrind's memcheck;
+#  3. runs every fuzz target for 30 seconds (scripts/fuzz.sh; preset "fuzz", clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+
+# Leaks fail the run (LeakSanitizer at exit of each test); UBSan findings already abort, as the
+# build sets -fno-sanitize-recover.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=1"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}print_stacktrace=1:halt_on_error=1"
+
 cmake --preset test
 cmake --build --preset test
 ctest --preset test
+
+cmake -S . -B build-robust -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGPIBSCOPE_SANITIZE=OFF \
+  -DGPIBSCOPE_BUILD_HOST=OFF
+cmake --build build-robust --target robustness_host gpibscope gpib-32
+ctest --test-dir build-robust -R '^robustness_host' --output-on-failure
+
+scripts/fuzz.sh 30
