@@ -192,6 +192,14 @@ void TektronixSeeds(const SeedFile& out) {
     options.Byte(0);         // the driver is given the pad itself
     options.U32(0);
     out.Write(row.name, options, reads);
+    if (row.hostChannels == 5 && reads.size() == 8) {
+      // One channel whose curve fills a whole read and more, so the driver reads again. The
+      // model never sends more than the host's 20000 points; the seed stretches the curve to
+      // 60001 (the writer repeats its start).
+      std::vector<Bytes> longer = reads;
+      longer.back().resize(2 * 60001 + 1);
+      out.Write(std::string(row.name) + "_beyond_one_read", options, longer);
+    }
   }
 }
 
