@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "driver/messages.h"
+#include "gpib/command_bytes.h"
 #include "gpib/gpib_api.h"
 #include "gpib/instrument_access.h"
 #include "instruments/tektronix_scan/device_chooser_dialog.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-constexpr std::string_view kIdentify{"*IDN?", 5};
+constexpr std::string_view kIdentify = Sent("*IDN?", 5);
 // Only the start of a long identification is read; the rest stays unread in the instrument.
 constexpr int32_t kIdentityLimit = 10;
 // The identification is compared over the length of the maker's name, "TEKTRONIX".
