@@ -28,6 +28,7 @@
 
 #include "device.h"
 #include "model_registry.h"
+#include "model_settings.h"
 #include "signal.h"
 
 namespace gpibsim {
@@ -49,26 +50,6 @@ struct Channel {
   Signal signal;
 };
 
-double PositiveNumber(const toml::table& table, std::string_view key, double fallback) {
-  const toml::node* node = table.get(key);
-  if (node == nullptr) return fallback;
-  const auto value = node->value<double>();
-  if (!node->is_number() || !value || !(*value > 0.0) || !std::isfinite(*value)) {
-    throw std::runtime_error("hm408: \"" + std::string(key) + "\" must be a positive number");
-  }
-  return *value;
-}
-
-bool Flag(const toml::table& table, std::string_view key, bool fallback) {
-  const toml::node* node = table.get(key);
-  if (node == nullptr) return fallback;
-  const auto value = node->value<bool>();
-  if (!node->is_boolean() || !value) {
-    throw std::runtime_error("hm408: \"" + std::string(key) + "\" must be true or false");
-  }
-  return *value;
-}
-
 Channel ChannelFromToml(const toml::table& config, std::string_view key) {
   Channel channel;
   const toml::node* node = config.get(key);
@@ -76,8 +57,9 @@ Channel ChannelFromToml(const toml::table& config, std::string_view key) {
   const toml::table* table = node->as_table();
   if (table == nullptr)
     throw std::runtime_error("hm408: \"" + std::string(key) + "\" must be a table");
-  channel.present = Flag(*table, "present", true);
-  channel.voltsPerDivision = PositiveNumber(*table, "volts_per_div", channel.voltsPerDivision);
+  channel.present = FlagSetting(*table, "hm408", "present", true);
+  channel.voltsPerDivision =
+      PositiveSetting(*table, "hm408", "volts_per_div", channel.voltsPerDivision);
   if (const toml::node* signal = table->get("signal")) {
     if (!signal->is_table()) {
       throw std::runtime_error("hm408: \"" + std::string(key) + ".signal\" must be a table");
@@ -107,8 +89,8 @@ class Hm408 : public Device {
  public:
   explicit Hm408(const toml::table& config)
       : idn_(config["idn"].value<std::string>()),
-        xyMode_(Flag(config, "xy", false)),
-        secondsPerDivision_(PositiveNumber(config, "time_per_div", 1e-3)),
+        xyMode_(FlagSetting(config, "hm408", "xy", false)),
+        secondsPerDivision_(PositiveSetting(config, "hm408", "time_per_div", 1e-3)),
         channels_{ChannelFromToml(config, "ch1"), ChannelFromToml(config, "ch2")} {}
 
   void OnMessage(std::span<const uint8_t> message) override {

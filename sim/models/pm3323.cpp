@@ -38,6 +38,7 @@
 
 #include "device.h"
 #include "model_registry.h"
+#include "model_settings.h"
 #include "signal.h"
 
 namespace gpibsim {
@@ -80,15 +81,6 @@ std::string Formatted(const char* format, double value) {
   return text;
 }
 
-double PositiveNumber(const toml::table& table, std::string_view key, double fallback) {
-  const toml::node* node = table.get(key);
-  if (node == nullptr) return fallback;
-  const std::optional<double> value = node->value<double>();
-  if (!node->is_number() || !value || !(*value > 0.0))
-    throw std::runtime_error("pm3323: \"" + std::string(key) + "\" must be a positive number");
-  return *value;
-}
-
 void ReadProbe(const toml::node& node, Channel& channel) {
   if (const auto name = node.value<std::string>(); node.is_string() && name) {
     const auto* known = std::find_if(std::begin(kProbes), std::end(kProbes),
@@ -114,7 +106,7 @@ Channel ReadChannel(const toml::table& config, std::string_view key) {
     if (!on->is_boolean()) throw std::runtime_error("pm3323: \"on\" must be true or false");
     channel.on = on->value_or(true);
   }
-  channel.attenuation = PositiveNumber(*table, "attenuation", channel.attenuation);
+  channel.attenuation = PositiveSetting(*table, "pm3323", "attenuation", channel.attenuation);
   if (const toml::node* probe = table->get("probe")) ReadProbe(*probe, channel);
   if (const toml::table* signal = (*table)["signal"].as_table())
     channel.signal = SignalFromToml(*signal);
@@ -126,7 +118,7 @@ class Pm3323 : public Device {
   explicit Pm3323(const toml::table& config)
       : identification_(config["identification"].value_or<std::string>("PHILIPS PM3323/40 V3.2")),
         idn_(config["idn"].value<std::string>()),
-        timeBase_(PositiveNumber(config, "time_base", 1.0e-3)),
+        timeBase_(PositiveSetting(config, "pm3323", "time_base", 1.0e-3)),
         words_(config["words"].value_or<int64_t>(4096)),
         channels_{ReadChannel(config, "a"), ReadChannel(config, "b")} {
     if (words_ < 0 || words_ > kMaxWords)

@@ -38,6 +38,7 @@
 
 #include "device.h"
 #include "model_registry.h"
+#include "model_settings.h"
 #include "signal.h"
 
 namespace gpibsim {
@@ -71,24 +72,6 @@ std::string Nr3(double value) {
   return text;
 }
 
-double Number(const toml::table& table, std::string_view key, double fallback, bool positive) {
-  const toml::node* node = table.get(key);
-  if (node == nullptr) return fallback;
-  const std::optional<double> value = node->value<double>();
-  if (!node->is_number() || !value || !std::isfinite(*value) || (positive && !(*value > 0.0)))
-    throw std::runtime_error("tds540: \"" + std::string(key) + "\" must be a " +
-                             (positive ? "positive number" : "number"));
-  return *value;
-}
-
-bool Flag(const toml::table& table, std::string_view key, bool fallback) {
-  const toml::node* node = table.get(key);
-  if (node == nullptr) return fallback;
-  if (!node->is_boolean())
-    throw std::runtime_error("tds540: \"" + std::string(key) + "\" must be true or false");
-  return node->value_or(fallback);
-}
-
 Channel ReadChannel(const toml::table& config, int number) {
   Channel channel;
   const std::string key = "ch" + std::to_string(number);
@@ -96,9 +79,9 @@ Channel ReadChannel(const toml::table& config, int number) {
   if (node == nullptr) return channel;
   const toml::table* table = node->as_table();
   if (table == nullptr) throw std::runtime_error("tds540: \"" + key + "\" must be a table");
-  channel.on = Flag(*table, "on", true);
-  channel.voltsPerDivision = Number(*table, "volts_per_div", 1.0, true);
-  channel.offset = Number(*table, "offset", 0.0, false);
+  channel.on = FlagSetting(*table, "tds540", "on", true);
+  channel.voltsPerDivision = PositiveSetting(*table, "tds540", "volts_per_div", 1.0);
+  channel.offset = NumberSetting(*table, "tds540", "offset", 0.0);
   if (const toml::node* signal = table->get("signal")) {
     if (!signal->is_table())
       throw std::runtime_error("tds540: \"" + key + ".signal\" must be a table");
@@ -185,8 +168,8 @@ class Tds540 : public Device {
   explicit Tds540(const toml::table& config)
       : identification_(config["identification"].value_or<std::string>(
             "TEKTRONIX,TDS 540,0,CF:91.1CT FV:v2.1.3")),
-        header_(Flag(config, "header", false)),
-        secondsPerDivision_(Number(config, "time_per_div", 1.0e-3, true)),
+        header_(FlagSetting(config, "tds540", "header", false)),
+        secondsPerDivision_(PositiveSetting(config, "tds540", "time_per_div", 1.0e-3)),
         recordLength_(config["record_length"].value_or<int64_t>(500)) {
     if (recordLength_ < 1 || recordLength_ > kMaxRecordLength)
       throw std::runtime_error("tds540: \"record_length\" must be 1 to 50000");
