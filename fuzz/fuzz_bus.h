@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fuzz_script.h"
-#include "gpib/ni488.h"
+#include "ni488/ni488.h"
 #include "support/module_harness.h"
 
 namespace fuzzing {

@@ -1,14 +1,7 @@
 // German messages for gpibscope. Placeholders stay as in the US English table.
-#include <cstdint>
+#include "gpibscope/language_module.h"
 
-#include "resources/resource.h"
-
-struct StringResource {
-  uint32_t id;
-  const char* text;
-};
-
-extern "C" __attribute__((visibility("default"))) const StringResource ResourceStringTable[] = {
+GPIBSCOPE_STRING_TABLE = {
     {IDS_GPIB_LIBRARY_MISSING,
      "Die Datei \"gpib-32.DLL\" wurde nicht gefunden oder kann nicht "
      "geöffnet werden !"},

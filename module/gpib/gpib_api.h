@@ -2,7 +2,7 @@
 // name for the length of one exported call.
 #pragma once
 
-#include "gpib/ni488.h"
+#include "ni488/ni488.h"
 #include "platform/win32.h"
 
 struct GpibApi {

@@ -10,7 +10,7 @@
 #include <span>
 #include <string_view>
 
-#include "gpib/ni488.h"
+#include "ni488/ni488.h"
 
 constexpr int32_t kBoard = 0;
 constexpr int32_t kDeviceTimeout = T10s;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "gpibscope/language_module.h"
 #include "platform/win32.h"
 
 // The window object: its only data is the handle, read anew at every message.
@@ -43,13 +44,6 @@ static_assert(sizeof(CString) == sizeof(char*), "CString is one pointer, as host
 // Loads text id through the current resource handle into result and puts argument in place
 // of every "%1".
 void AfxFormatString1(CString& result, UINT id, const char* argument);
-
-// A string resource: the table a language resource module exports as ResourceStringTable,
-// ended by {0, nullptr}.
-struct StringResource {
-  uint32_t id;
-  const char* text;
-};
 
 // A dialog template as a resource: caption, frame and controls in dialog units.
 struct DialogControl {

@@ -26,10 +26,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "bench_signal.h"
 #include "device.h"
 #include "model_registry.h"
 #include "model_settings.h"
-#include "signal.h"
 
 namespace gpibsim {
 

@@ -14,7 +14,7 @@
 //     probe = "LOW_1:10"                   "UNKNOWN", "CURRENT", "LOW_1:100", "LOW_1:10",
 //                                          "HIGH_1:10", "HIGH_1:100", "HV_ISOLATION", or a
 //                                          number for a probe of that factor ("PRO ?")
-//     [device.a.signal]                    the signal at the probe tip (see signal.h)
+//     [device.a.signal]                    the signal at the probe tip (see bench_signal.h)
 //
 // "VER A" and "VER B" select the channel that "FCN ?", "ATT ?" and "PRO ?" describe. Only
 // register 0 ("REG 0") of a memory that is on ("MEM ON"), shown on the trace screen
@@ -36,10 +36,10 @@
 #include <string>
 #include <vector>
 
+#include "bench_signal.h"
 #include "device.h"
 #include "model_registry.h"
 #include "model_settings.h"
-#include "signal.h"
 
 namespace gpibsim {
 

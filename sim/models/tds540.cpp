@@ -15,7 +15,7 @@
 //     on = true
 //     volts_per_div = 1.0      ("CHn:VOL?")
 //     offset = 0.0             volts ("CHn:OFFS?")
-//     [device.ch1.signal]      the signal at the input (see signal.h)
+//     [device.ch1.signal]      the signal at the input (see bench_signal.h)
 //
 // "CURV?" sends the source channel's points DATA:START to DATA:STOP (within the record) as a
 // definite-length block "#<n><count>" of signed integers, width 1 or 2, least significant
@@ -36,10 +36,10 @@
 #include <string>
 #include <vector>
 
+#include "bench_signal.h"
 #include "device.h"
 #include "model_registry.h"
 #include "model_settings.h"
-#include "signal.h"
 
 namespace gpibsim {
 

@@ -13,7 +13,7 @@
 
 #include "descriptors.h"
 #include "device.h"
-#include "gpib/ni488.h"
+#include "ni488/ni488.h"
 
 namespace gpibsim {
 

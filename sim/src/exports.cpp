@@ -4,8 +4,8 @@
 #include <mutex>
 #include <type_traits>
 
-#include "gpib/ni488.h"
 #include "gpibsim/gpibsim.h"
+#include "ni488/ni488.h"
 #include "simulator.h"
 #include "trace.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "gpib/ni488.h"
+#include "ni488/ni488.h"
 #include "transcript.h"
 
 namespace gpibsim {

@@ -1,12 +1,7 @@
 // A language module that carries only some of the module's messages.
-#include <cstdint>
+#include "gpibscope/language_module.h"
 
-struct StringResource {
-  uint32_t id;
-  const char* text;
-};
-
-extern "C" __attribute__((visibility("default"))) const StringResource ResourceStringTable[] = {
+GPIBSCOPE_STRING_TABLE = {
     {5, "Pas de réponse"},
     {0, nullptr},
 };

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <string>
 
-#include "gpib/ni488.h"
 #include "instruments/hameg/hameg_driver.h"
+#include "ni488/ni488.h"
 #include "support/module_harness.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "gpib/ni488.h"
 #include "instruments/philips/philips_driver.h"
+#include "ni488/ni488.h"
 #include "philips/pm3323_script.h"
 
 namespace {

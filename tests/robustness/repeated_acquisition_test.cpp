@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "benches.h"
-#include "gpib/ni488.h"
 #include "heap_in_use.h"
+#include "ni488/ni488.h"
 #include "platform/terminal_dialog.h"
 #include "support/module_harness.h"
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "signal.h"
+#include "bench_signal.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "gpib/ni488.h"
 #include "gpibsim/gpibsim.h"
+#include "ni488/ni488.h"
 
 extern "C" {
 extern int32_t user_ibsta, user_iberr, user_ibcnt, user_ibcntl;

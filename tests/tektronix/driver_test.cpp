@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "gpib/ni488.h"
 #include "gpibsim/gpibsim.h"
 #include "instruments/tektronix/tds540_commands.h"
 #include "instruments/tektronix/tektronix_driver.h"
+#include "ni488/ni488.h"
 #include "scripted_console.h"
 #include "support/module_harness.h"
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "gpib/ni488.h"
 #include "gpibscope/host.h"
 #include "gpibsim/gpibsim.h"
 #include "instruments/tektronix_scan/tektronix_scanner.h"
+#include "ni488/ni488.h"
 #include "scripted_console.h"
 #include "support/module_harness.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "gpib/ni488.h"
 #include "gpibscope/host.h"
 #include "gpibsim/gpibsim.h"
+#include "ni488/ni488.h"
 #include "scripted_console.h"
 #include "support/module_harness.h"
 

@@ -1,4 +1,4 @@
-#include "signal.h"
+#include "bench_signal.h"
 
 #include <bit>
 #include <cmath>
