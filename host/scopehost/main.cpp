@@ -2,8 +2,9 @@
 // CSV, SPICE PWL and a plot, loading the module as a simulation host does.
 //
 // Exit status: 0 success; 1 the module failed (GetTransProperties or GetData, its messages
-// printed) or delivered no channel; 2 a usage error, including a module, simulator or bench
-// that cannot be loaded; 3 an output file that could not be written.
+// printed) or delivered no channel, or a scan found no listener or a failing bus; 2 a usage
+// error, including a module, GPIB library or bench that cannot be loaded; 3 an output file
+// that could not be written.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -12,14 +13,15 @@
 #include <string>
 
 #include "acquisition.h"
+#include "bus_scan.h"
 #include "csv_writer.h"
 #include "device_names.h"
+#include "gpib_library.h"
 #include "host_messages.h"
 #include "module_loader.h"
 #include "output_file.h"
 #include "plot_writer.h"
 #include "pwl_writer.h"
-#include "simulator.h"
 
 namespace scopehost {
 namespace {
@@ -124,6 +126,20 @@ int AcquireAndWrite(const DriverModule& module, const DeviceKind& device, const 
   return WriteOutputs(*waveforms, outputs);
 }
 
+// The library search's libgpib-32.so unless --gpib or --sim chose one.
+int Scan(const std::optional<SharedLibrary>& chosen) {
+  const std::optional<SharedLibrary> found =
+      chosen ? std::nullopt : std::make_optional<SharedLibrary>("libgpib-32.so");
+  try {
+    const std::vector<Listener> listeners = ScanBus(chosen ? *chosen : *found);
+    std::fputs(ListenerTable(listeners).c_str(), stdout);
+    return listeners.empty() ? kModuleFailed : kSuccess;
+  } catch (const ScanError& error) {
+    PrintMessage(error.what());
+    return kModuleFailed;
+  }
+}
+
 int Run(int argc, char** argv) {
   CLI::App app{"scopehost: acquires waveforms from bench oscilloscopes through libgpibscope.so"};
   app.fallthrough();
@@ -136,16 +152,26 @@ int Run(int argc, char** argv) {
                                     "replaces its bench (else GPIBSIM_BENCH or the default)")
                          ->expected(0, 1)
                          ->type_name("[BENCH]");
+  std::string gpibChoice;
+  CLI::Option* gpib =
+      app.add_option("--gpib", gpibChoice,
+                     "the GPIB library to load before the module: sim, linux-gpib or prologix "
+                     "(the bridges built beside scopehost), or a path")
+          ->type_name("sim|linux-gpib|prologix|PATH")
+          ->excludes(sim);
 
   CLI::App* devices = app.add_subcommand("devices", "list the device types");
   std::string deviceName;
   const std::string deviceHelp = "a device type 0 to 3 or hameg1, hameg2, tektronix, philips";
+  CLI::App* scan =
+      app.add_subcommand("scan", "the listeners on board 0 and their answers to *IDN?");
   CLI::App* props = app.add_subcommand("props", "points per channel and arrays of a device");
   props->add_option("DEVICE", deviceName, deviceHelp)->required();
   CLI::App* acquire = app.add_subcommand("acquire", "acquire and write the waveforms");
   acquire->add_option("DEVICE", deviceName, deviceHelp)->required();
   for (CLI::App* command : {props, acquire}) {
-    command->footer("--sim [BENCH] and --module PATH (scopehost --help) may follow DEVICE.");
+    command->footer(
+        "--sim [BENCH], --gpib LIBRARY and --module PATH (scopehost --help) may follow DEVICE.");
   }
   Outputs outputs;
   acquire->add_option("--csv", outputs.csv, "CSV file to write");
@@ -160,7 +186,7 @@ int Run(int argc, char** argv) {
   }
 
   std::optional<DeviceKind> device;
-  if (!devices->parsed()) {
+  if (!devices->parsed() && !scan->parsed()) {
     device = FindDevice(deviceName);
     if (!device) {
       PrintMessage("unknown device \"" + deviceName + "\" (" + deviceHelp + ")");
@@ -173,12 +199,13 @@ int Run(int argc, char** argv) {
   }
 
   try {
-    std::optional<SimulatedBench> simulator;
-    if (sim->count() > 0) {
+    std::optional<SharedLibrary> gpibLibrary;
+    if (sim->count() > 0 || gpib->count() > 0) {
       std::optional<std::filesystem::path> benchFile;
       if (!bench.empty()) benchFile = bench;
-      simulator.emplace(DefaultSimulatorPath(), benchFile);
+      LoadGpibLibrary(gpibLibrary, sim->count() > 0 ? "sim" : gpibChoice, benchFile);
     }
+    if (scan->parsed()) return Scan(gpibLibrary);
     const DriverModule module(modulePath);
     if (devices->parsed()) return ListDevices(module);
     if (props->parsed()) return ShowProperties(module, *device);

@@ -4,16 +4,13 @@
 
 namespace scopehost {
 
-SimulatedBench::SimulatedBench(const std::filesystem::path& library,
-                               const std::optional<std::filesystem::path>& benchFile)
-    : library_(library) {
-  if (!benchFile) return;
+void LoadSimulatedBench(const SharedLibrary& library, const std::filesystem::path& benchFile) {
   const auto load = reinterpret_cast<decltype(&gpibsim_load_bench_file)>(
-      library_.Symbol("gpibsim_load_bench_file"));
+      library.Symbol("gpibsim_load_bench_file"));
   const auto lastError =
-      reinterpret_cast<decltype(&gpibsim_last_error)>(library_.Symbol("gpibsim_last_error"));
-  if (load(benchFile->c_str()) != 0) {
-    throw LoadError("bench " + benchFile->string() + ": " + lastError());
+      reinterpret_cast<decltype(&gpibsim_last_error)>(library.Symbol("gpibsim_last_error"));
+  if (load(benchFile.c_str()) != 0) {
+    throw LoadError("bench " + benchFile.string() + ": " + lastError());
   }
 }
 

@@ -1,0 +1,43 @@
+#include "gpib_library.h"
+
+#include "simulator.h"
+
+namespace scopehost {
+
+namespace {
+
+constexpr const char* kSimulator = "sim";
+constexpr const char* kBridges[] = {"linux-gpib", "prologix"};
+
+std::filesystem::path BridgePath(const std::string& name) {
+  return (ExecutableDirectory() / ".." / "bridges" / name / "libgpib-32.so").lexically_normal();
+}
+
+bool IsBridge(const std::string& choice) {
+  for (const char* bridge : kBridges) {
+    if (choice == bridge) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::filesystem::path GpibLibraryPath(const std::string& choice) {
+  std::filesystem::path path = choice;
+  if (choice == kSimulator) path = DefaultSimulatorPath();
+  if (IsBridge(choice)) path = BridgePath(choice);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) {
+    throw LoadError("--gpib " + choice + ": there is no GPIB library at " + path.string() +
+                    (IsBridge(choice) ? " (is the " + choice + " bridge built?)" : ""));
+  }
+  return path;
+}
+
+void LoadGpibLibrary(std::optional<SharedLibrary>& library, const std::string& choice,
+                     const std::optional<std::filesystem::path>& simulatedBench) {
+  library.emplace(GpibLibraryPath(choice));
+  if (choice == kSimulator && simulatedBench) LoadSimulatedBench(*library, *simulatedBench);
+}
+
+}  // namespace scopehost
