@@ -206,20 +206,5 @@ GPIB_BRIDGE_API void WaitSRQ(int32_t board, int16_t* result) {
 
 // Each export has exactly the type the module binds it as.
 static_assert(std::is_same_v<decltype(&ibfindA), IbfindFn>);
-static_assert(std::is_same_v<decltype(&ibclr), IbclrFn>);
-static_assert(std::is_same_v<decltype(&ibdev), IbdevFn>);
-static_assert(std::is_same_v<decltype(&ibonl), IbonlFn>);
-static_assert(std::is_same_v<decltype(&ibrd), IbrdFn>);
-static_assert(std::is_same_v<decltype(&ibrsp), IbrspFn>);
-static_assert(std::is_same_v<decltype(&ibtrg), IbtrgFn>);
-static_assert(std::is_same_v<decltype(&ibwait), IbwaitFn>);
-static_assert(std::is_same_v<decltype(&ibwrt), IbwrtFn>);
-static_assert(std::is_same_v<decltype(&ibloc), IblocFn>);
-static_assert(std::is_same_v<decltype(&ibtmo), IbtmoFn>);
-static_assert(std::is_same_v<decltype(&DevClear), DevClearFn>);
-static_assert(std::is_same_v<decltype(&FindLstn), FindLstnFn>);
-static_assert(std::is_same_v<decltype(&ReadStatusByte), ReadStatusByteFn>);
-static_assert(std::is_same_v<decltype(&Receive), ReceiveFn>);
-static_assert(std::is_same_v<decltype(&Send), SendFn>);
-static_assert(std::is_same_v<decltype(&SendIFC), SendIFCFn>);
 static_assert(std::is_same_v<decltype(&WaitSRQ), WaitSRQFn>);
+#include "ni488/export_types.h"
