@@ -23,7 +23,8 @@ bool IsBridge(const std::string& choice) {
 }  // namespace
 
 std::filesystem::path GpibLibraryPath(const std::string& choice) {
-  std::filesystem::path path = choice;
+  // Absolute, so that the loader takes a file name as this file, not one to search for.
+  std::filesystem::path path = std::filesystem::absolute(choice);
   if (choice == kSimulator) path = DefaultSimulatorPath();
   if (IsBridge(choice)) path = BridgePath(choice);
   std::error_code error;

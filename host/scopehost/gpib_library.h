@@ -12,7 +12,8 @@
 namespace scopehost {
 
 // "sim" is build/sim/libgpib-32.so; "linux-gpib" and "prologix" are the bridges, found in
-// build/bridges/<name>/ from scopehost's own directory; anything else is a path. Throws
+// build/bridges/<name>/ from scopehost's own directory; anything else is a path (relative to
+// the working directory). Throws
 // LoadError when no such file exists.
 std::filesystem::path GpibLibraryPath(const std::string& choice);
 

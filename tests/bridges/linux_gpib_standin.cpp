@@ -91,7 +91,8 @@ LINUX_GPIB_API long ThreadIbcntl() {
 
 LINUX_GPIB_API int ibfind(const char* name) {
   return Run(
-             "ibfind", Format("name=\"%s\"", name), [&](Bus& bus) { return bus.Find(name); }, false)
+             "ibfind", Format("name=\"%s\"", name != nullptr ? name : "(null)"),
+             [&](Bus& bus) { return bus.Find(name); }, false)
       .descriptor;
 }
 

@@ -28,6 +28,9 @@ TEST(UsageErrors, EndWithStatusTwoBeforeTouchingTheBus) {
       {{"--module", GPIBSIM_LIBRARY_PATH, "devices"}, "does not export GetDeviceText"},
       {{"acquire", "0", "--csv", csv, "--sim", scratch / "missing.toml"},
        "missing.toml: cannot read the bench file"},
+      {{"scan", "--gpib", "/nonexistent/libgpib-32.so"},
+       "--gpib /nonexistent/libgpib-32.so: there is no GPIB library at"},
+      {{"scan", "--gpib", "linux-gpib", "--sim"}, "--sim excludes --gpib"},
   };
   for (const auto& usage : cases) {
     const RunResult run = RunScopehost(usage.arguments);

@@ -61,6 +61,10 @@ TEST(Scan, ListsEachListenerWithItsIdentification) {
   } cases[] = {
       {"simulated", {"scan", "--sim", bench}, {}, defaultBench},
       {"linux-gpib", {"scan", "--gpib", "linux-gpib"}, OverStandIn(bench), defaultBench},
+      {"by path",
+       {"scan", "--gpib", GPIBSIM_LIBRARY_PATH},
+       {{"GPIBSIM_BENCH", bench}},
+       defaultBench},
       // The HM408 here has no identification to give, and the mute device never answers.
       {"silent listener",
        {"scan", "--sim", EXAMPLE_BENCHES "/silent-listener.toml"},
