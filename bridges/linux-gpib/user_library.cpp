@@ -16,7 +16,12 @@ constexpr const char* kLibraryName = "libgpib.so.0";
 // ibsic); binding it deep keeps those calls inside it even when a host has made the bridge's
 // same-named exports global. AddressSanitizer cannot run a library bound that way, so the
 // sanitized test build does without, where nothing loads the bridge globally.
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define GPIB_BRIDGE_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(GPIB_BRIDGE_SANITIZED)
 constexpr int kDeepBind = 0;
 #else
 constexpr int kDeepBind = RTLD_DEEPBIND;
