@@ -5,7 +5,7 @@
 #include "instruments/tektronix/tektronix_driver.h"
 
 namespace {
-constexpr int32_t kHostPoints = 20000;
+constexpr int32_t kHostPoints = tds540::kHostArrays.points;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

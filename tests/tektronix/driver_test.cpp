@@ -114,7 +114,7 @@ class TektronixDriverTest : public ::testing::Test {
   SimBus bus;
   RecordingHost host;
   BoundGpib gpib;
-  HostArrays arrays{tds540::kHostPoints};
+  HostArrays arrays{tds540::kHostArrays.points};
   int32_t points = -1;
   int16_t channels = 5;
 };
@@ -383,6 +383,22 @@ TEST_F(TektronixDriverTest, NothingListeningFailsBothLockAndUnlock) {
   EXPECT_TRUE(bus.CallsOf("DevClear").empty());
   EXPECT_EQ(host.steps, 0);
   EXPECT_EQ(points, -1);
+}
+
+// Memory running out while a failure's message is built raises std::bad_alloc, which the
+// framework handler does not catch; the panel is given back all the same.
+int RunOutOfMemoryReporting(void*, const CString*) {
+  throw std::bad_alloc();
+}
+
+TEST_F(TektronixDriverTest, AnAllocationFailureWhileReportingStillUnlocks) {
+  ScriptSettings(kAllOn);
+  gpibsim_fail_call("Receive", 2, EABO);
+  Module().Callback = &RunOutOfMemoryReporting;
+
+  EXPECT_THROW(Run(), std::bad_alloc);
+  EXPECT_EQ(Sent("UNLOCK ALL\n"), 1u);
+  EXPECT_EQ(bus.Written().back(), "UNLOCK ALL\n");
 }
 
 TEST_F(TektronixDriverTest, NoMemoryForTheReadBufferIsReportedAndThePanelUnlocked) {

@@ -46,9 +46,6 @@ static_assert(kCurveReadSize % 2 == 0);
 constexpr size_t kReadBufferSize = kCurveReadSize;
 static_assert(kSelectLimit < kCurveReadSize && kSettingLimit < kCurveReadSize);
 
-// The host's arrays hold this many points per channel for this instrument.
-constexpr int32_t kHostPoints = 20000;
-
 // Fifty samples per division; one sample count is 1/6400 of a division.
 constexpr double kDivisionsPerSample = 0.02;
 constexpr double kDivisionsPerCount = 0.00015625;

@@ -1,7 +1,7 @@
 // The conversation with the TDS540, in the order it happens on the bus: lock the front panel,
 // clear, read which channels are on and the horizontal settings, then each channel's scale and
 // curve, and unlock. Every call is a board-level call to the scanned address. A failure is
-// reported once and ends the run by a framework exception, so the unlock always follows.
+// reported once and ends the run by a framework exception; the unlock follows on every path.
 #include "instruments/tektronix/tektronix_driver.h"
 
 #include <algorithm>
@@ -43,6 +43,28 @@ class ChannelCommandBytes {
 };
 static_assert(kDataSource.bytes.size() <= 64);
 
+// Gives the front panel back on every path, failed ones included: Send() on the way out of a
+// run, or the destructor when an exception leaves it (nothing more is reported then).
+class FrontPanelUnlock {
+ public:
+  explicit FrontPanelUnlock(Addr4882_t address) : address_(address) {}
+  ~FrontPanelUnlock() {
+    if (!sent_) SendToAddress(address_, kUnlockAll);
+  }
+  FrontPanelUnlock(const FrontPanelUnlock&) = delete;
+  FrontPanelUnlock& operator=(const FrontPanelUnlock&) = delete;
+
+  // True unless ERR.
+  bool Send() {
+    sent_ = true;
+    return SendToAddress(address_, kUnlockAll);
+  }
+
+ private:
+  Addr4882_t address_;
+  bool sent_ = false;
+};
+
 [[noreturn]] void Fail(UINT message) {
   ReportMessage(message);
   AfxThrowUserException();
@@ -75,7 +97,7 @@ std::string_view Ask(Addr4882_t address, std::string_view query, std::span<char>
 // length stores nothing.
 int32_t ToStoredPoints(std::string_view text) {
   const long length = ReadInteger(text);
-  return static_cast<int32_t>(std::clamp<long>(length, 0, kHostPoints));
+  return static_cast<int32_t>(std::clamp<long>(length, 0, kHostArrays.points));
 }
 
 // "SELECT?" answers 1 or 0 for channels 1 to 4 at offsets 0, 2, 4 and 6. A channel is on when
@@ -197,6 +219,9 @@ size_t ConvertCurve(std::span<const char> data, const ChannelScale& scale, doubl
 
 int TektronixDriver(WaveformBuffers* buffers, int32_t* points, int16_t* channels, int address) {
   const auto instrument = static_cast<Addr4882_t>(address);
+  // Armed before "LOCK ALL" goes out, so that even an exception the framework handler below
+  // does not catch (a std::bad_alloc while a message is built) leaves the panel unlocked.
+  FrontPanelUnlock unlock(instrument);
   int result = 1;
   std::unique_ptr<char[]> readBuffer;
   try {
@@ -211,8 +236,7 @@ int TektronixDriver(WaveformBuffers* buffers, int32_t* points, int16_t* channels
     result = 0;  // already reported where it happened
     failure->Delete();
   }
-  // The front panel is given back on every path, failed ones included.
-  if (!SendToAddress(instrument, kUnlockAll)) {
+  if (!unlock.Send()) {
     ReportMessage(IDS_SEND_ERROR);
     result = 0;
   }

@@ -5,11 +5,15 @@
 #include <cstdint>
 #include <span>
 
+#include "driver/array_sizes.h"
 #include "platform/afx.h"
 
 int TektronixDriver(WaveformBuffers* buffers, int32_t* points, int16_t* channels, int address);
 
 namespace tds540 {
+
+// What the host provides: 20000 points of a longer record, for the time axis and four channels.
+constexpr ArraySizes kHostArrays{20000, 5};
 
 struct ChannelScale {
   double voltsPerDivision = 0.0;
