@@ -5,7 +5,7 @@
 
 namespace {
 constexpr int32_t kPad = 1;
-constexpr int32_t kHostPoints = 4096;
+constexpr int32_t kHostPoints = hameg::kHostArrays.points;
 constexpr int32_t kUntouchedPoints = -7;
 constexpr int16_t kUntouchedChannels = -7;
 }  // namespace

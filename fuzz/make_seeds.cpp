@@ -146,7 +146,7 @@ void PhilipsSeeds(const SeedFile& out) {
   for (const Row& row : rows) {
     auto reads = Acquire(device + row.rest, [] {
       bool both = false;
-      PhilipsChannelProbe(&both);
+      PhilipsChannelProbe("DEV8", &both);
     });
     const auto acquisition = Acquire(device + (row.changed.empty() ? row.rest : row.changed), [] {
       testing_support::HostArrays arrays(4096);

@@ -16,9 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bus.SetDescriptorDevice(kPad);
   if (!bus.Start()) return 0;
 
-  bool bothChannelsOn = false;
-  if (PhilipsChannelProbe(&bothChannelsOn) != 1) return 0;  // the host has no figures
-  fuzzing::ExactArrays arrays(bothChannelsOn ? 3 : 2, bothChannelsOn ? 2048 : 4096);
+  ArraySizes sizes{};
+  if (pm3323::ProbeHostArrays("DEV8", &sizes) != 1) return 0;  // the host has no figures
+  fuzzing::ExactArrays arrays(sizes.channels, sizes.points);
   int32_t points = kUntouched;
   int16_t channels = kUntouched;
   PhilipsDriver(arrays.buffers(), &points, &channels, "DEV8");

@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <chrono>
 
+#include "driver/messages.h"
 #include "gpib/gpib_api.h"
 
 namespace {
-
-CalendarClock calendarClock = &std::time;
 
 int32_t Clamp(int32_t count, int32_t limit) {
   return std::clamp(count, 0, std::max(limit, 0));
@@ -26,12 +25,13 @@ int32_t ReceivedCountLong(int32_t limit) {
 }
 
 void SetCalendarClock(CalendarClock clock) {
-  calendarClock = clock ? clock : &std::time;
+  Module().Clock = clock ? clock : &std::time;
 }
 
 void SettleWait() {
   // The instrument needs a moment after ibfind; waiting for the next whole second of the
   // calendar clock gives it between almost nothing and one second.
+  const CalendarClock calendarClock = Module().Clock;
   const std::time_t target = calendarClock(nullptr) + 1;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
   while (calendarClock(nullptr) < target && std::chrono::steady_clock::now() < deadline) {
@@ -54,6 +54,18 @@ void ReleaseInstrument(int ud) {
 
 void TakeOffline(int ud) {
   Gpib.ibonl(ud, 0);
+}
+
+int OpenInstrumentOrReport(const char* deviceName, UINT cantOpen) {
+  const int ud = OpenInstrument(deviceName);
+  if (ud < 0) ReportFormattedMessage(cantOpen, deviceName);
+  return ud;
+}
+
+bool FailTakingOffline(int ud, UINT message) {
+  ReportMessage(message);
+  TakeOffline(ud);
+  return false;
 }
 
 bool WriteCommand(int ud, std::string_view command) {

@@ -5,11 +5,11 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <optional>
 #include <span>
 #include <string_view>
 
+#include "driver/module_globals.h"
 #include "ni488/ni488.h"
 
 constexpr int32_t kBoard = 0;
@@ -29,6 +29,12 @@ int OpenInstrument(const char* deviceName);
 void ReleaseInstrument(int ud);
 // The descriptor is given up without sending the device to local first.
 void TakeOffline(int ud);
+// OpenInstrument; when no descriptor comes back, message cantOpen is reported with the device
+// name in place of "%1". The descriptor, negative when nothing was opened.
+int OpenInstrumentOrReport(const char* deviceName, UINT cantOpen);
+// A failure the user is told of after a device-level open: the message, then the device is
+// taken offline. Always false, for the caller to return.
+bool FailTakingOffline(int ud, UINT message);
 
 // Writes the command's bytes (no terminating NUL); true unless ERR.
 bool WriteCommand(int ud, std::string_view command);
@@ -47,6 +53,5 @@ std::optional<int32_t> ReceiveFromAddress(Addr4882_t address, void* buffer, int3
 // Busy wait until the calendar clock reaches its next whole second, bounded to one second
 // by the monotonic clock so that a clock set back cannot hang the host.
 void SettleWait();
-// The calendar clock the settle wait reads (the runtime's time by default); tests replace it.
-using CalendarClock = std::time_t (*)(std::time_t*);
+// Replaces the calendar clock the settle wait reads; null restores the runtime's time.
 void SetCalendarClock(CalendarClock clock);

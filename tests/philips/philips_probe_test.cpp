@@ -40,7 +40,7 @@ TEST_F(PhilipsProbeTest, IdentifiesTwiceThenAsksBothChannels) {
   AddPm3323(bus);
   QueueReplies(bus, ProbeReplies("FCN ON\n", "FCN ON\n"));
   bool both = false;
-  ASSERT_EQ(PhilipsChannelProbe(&both), 1);
+  ASSERT_EQ(PhilipsChannelProbe("DEV8", &both), 1);
   EXPECT_TRUE(both);
 
   std::vector<std::string> calls;
@@ -67,7 +67,7 @@ TEST_P(PhilipsProbeChannels, TellsWhetherBothAreOn) {
   AddPm3323(bus);
   QueueReplies(bus, ProbeReplies(GetParam().functionA, GetParam().functionB));
   bool both = !GetParam().both;
-  ASSERT_EQ(PhilipsChannelProbe(&both), 1);
+  ASSERT_EQ(PhilipsChannelProbe("DEV8", &both), 1);
   EXPECT_EQ(both, GetParam().both);
 }
 
@@ -92,7 +92,7 @@ TEST_P(PhilipsProbeFailure, FailsWithoutAnswering) {
   if (row.closing != Closing::kNone) AddPm3323(bus);
   QueueReplies(bus, row.replies);
   bool both = true;
-  EXPECT_EQ(PhilipsChannelProbe(&both), 0);
+  EXPECT_EQ(PhilipsChannelProbe("DEV8", &both), 0);
   EXPECT_TRUE(both) << "not written on failure";
   if (row.message != nullptr) {
     EXPECT_THAT(host.messages, ElementsAre(row.message));

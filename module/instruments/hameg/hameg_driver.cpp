@@ -7,7 +7,6 @@
 #include <span>
 #include <string_view>
 
-#include "driver/messages.h"
 #include "driver/progress.h"
 #include "gpib/command_bytes.h"
 #include "gpib/gpib_api.h"
@@ -36,8 +35,8 @@ constexpr unsigned kChannel1Present = 0x02;
 constexpr unsigned kChannel2Present = 0x04;
 
 // Both channels share the 4096 sample bytes; one channel has them all.
-constexpr int32_t kPointsBothChannels = 2048;
-constexpr int32_t kPointsOneChannel = 4096;
+constexpr int32_t kPointsOneChannel = hameg::kHostArrays.points;
+constexpr int32_t kPointsBothChannels = kPointsOneChannel / 2;
 
 constexpr int kZeroLineCode = 127;
 constexpr double kDivisionsPerCode = 10.0 / 256.0;  // 0.0390625
@@ -51,13 +50,6 @@ constexpr double kChannel2ScaleWithoutKey = 1.0;
 // the writes is not examined: the read that follows tells whether the instrument listened.
 void WriteFromScratch(int ud, std::string_view command, ScratchBuffer& scratch) {
   WriteCommand(ud, hameg::CopyToScratch(scratch, command, command.size()));
-}
-
-// A reported failure after the open: the instrument is taken offline without going to local.
-int ReportAndTakeOffline(int ud, UINT message) {
-  ReportMessage(message);
-  TakeOffline(ud);
-  return 0;
 }
 
 // A running sum of the increment, not i x dt: the later values carry the sum's rounding.
@@ -80,42 +72,39 @@ void ConvertSamples(std::span<const uint8_t> codes, double scale, double* target
 
 }  // namespace hameg
 
-int HamegDriver(WaveformBuffers* buffers, int32_t* points, int16_t* channels,
-                const char* deviceName) {
+namespace {
+
+bool Acquire(WaveformBuffers* buffers, int32_t* points, int16_t* channels, const char* deviceName) {
   StepProgress();
-  const int ud = OpenInstrument(deviceName);
-  if (ud < 0) {
-    ReportFormattedMessage(IDS_CANT_OPEN_HAMEG, deviceName);
-    return 0;  // nothing was opened, so nothing is closed
-  }
+  const int ud = OpenInstrumentOrReport(deviceName, IDS_CANT_OPEN_HAMEG);
+  if (ud < 0) return false;  // nothing was opened, so nothing is closed
   ScratchBuffer scratch{};
 
   WriteFromScratch(ud, kIdentify.command, scratch);
   const std::optional<std::string_view> identification =
       ReadText(ud, std::span(scratch).first(kIdentify.readLimit + 1));
-  if (!identification) return ReportAndTakeOffline(ud, IDS_NO_ANSWER);
+  if (!identification) return FailTakingOffline(ud, IDS_NO_ANSWER);
   StepProgress();
   if (identification->find(kModelName) == std::string_view::npos)
-    return ReportAndTakeOffline(ud, IDS_INVALID_DEVICE);
+    return FailTakingOffline(ud, IDS_INVALID_DEVICE);
 
   WriteFromScratch(ud, kStatus.command, scratch);
   const std::optional<int32_t> statusCount = ReadBytes(ud, scratch.data(), kStatus.readLimit);
   // An empty reply has no status byte; the command's own first byte must not stand in for one.
-  if (!statusCount || *statusCount < kStatus.readLimit)
-    return ReportAndTakeOffline(ud, IDS_NO_ANSWER);
+  if (!statusCount || *statusCount < kStatus.readLimit) return FailTakingOffline(ud, IDS_NO_ANSWER);
   const auto status = static_cast<unsigned char>(scratch[0]);
   const bool channel1 = (status & kChannel1Present) != 0;
   const bool channel2 = (status & kChannel2Present) != 0;
 
   std::unique_ptr<uint8_t[]> dump(new (std::nothrow) uint8_t[kDump.readLimit]());
-  if (!dump) return 0;  // no memory: no message, and the instrument is left online
+  if (!dump) return false;  // no memory: no message, and the instrument is left online
 
   WriteFromScratch(ud, kDump.command, scratch);
   // The status of this read is not examined: the byte count alone decides.
   Gpib.ibrd(ud, dump.get(), kDump.readLimit);
   StepProgress();
   const auto received = static_cast<size_t>(ReceivedCountLong(kDump.readLimit));
-  if (received < hameg::kSampleBytes) return ReportAndTakeOffline(ud, IDS_NO_ANSWER);
+  if (received < hameg::kSampleBytes) return FailTakingOffline(ud, IDS_NO_ANSWER);
 
   const std::span<const uint8_t> block(dump.get(), received);
   const std::string_view settings = hameg::SettingsText(block, received);
@@ -154,5 +143,12 @@ int HamegDriver(WaveformBuffers* buffers, int32_t* points, int16_t* channels,
   }
   dump.reset();
   StepProgress();
-  return 1;  // success: the instrument stays online and in remote
+  return true;  // success: the instrument stays online and in remote
+}
+
+}  // namespace
+
+int HamegDriver(WaveformBuffers* buffers, int32_t* points, int16_t* channels,
+                const char* deviceName) {
+  return Acquire(buffers, points, channels, deviceName) ? 1 : 0;
 }

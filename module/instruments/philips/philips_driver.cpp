@@ -9,7 +9,7 @@
 #include <new>
 #include <optional>
 
-#include "driver/messages.h"
+#include "driver/module_globals.h"
 #include "driver/progress.h"
 #include "gpib/gpib_api.h"
 #include "gpib/instrument_access.h"
@@ -23,31 +23,18 @@ using namespace pm3323;
 
 using TextBuffer = std::array<char, kTextBufferSize>;
 
-constexpr const char* kProbedDevice = "DEV8";
-
-// What the last successful probe told the host (through GetTransProperties), which sized its
-// arrays by it: both channels, 2048 points in 3 arrays; else 4096 points in 2. Nothing before
-// the first probe, when the word count limit alone bounds the block.
-std::optional<bool> announcedBothChannels;
-
-// Whether the points of a block of `words` fit the arrays the host was told to provide: the
-// channels may have been switched since the probe.
+// Whether the points of a block of `words` fit the arrays the latest probe told the host to
+// provide: the channels may have been switched since. Before the first probe the word count
+// limit alone bounds the block.
 bool FitsAnnouncedArrays(int32_t words, bool bothChannels) {
-  if (!announcedBothChannels) return true;
+  const std::optional<ArraySizes>& announced = Module().AnnouncedPhilipsArrays;
+  if (!announced) return true;
   const int32_t points = bothChannels ? words / 2 : words;
-  const int32_t hostPoints = *announcedBothChannels ? kMaxWords / 2 : kMaxWords;
-  return points <= hostPoints && (!bothChannels || *announcedBothChannels);
+  return points <= announced->points && HostArrays(bothChannels).channels <= announced->channels;
 }
 
 // Whether the identification steps the host's progress bar (the acquisition) or not (the probe).
 enum class Progress { kSilent, kStepped };
-
-// A failure the user is told of: the message, then the device is let go without going local.
-bool FailTakingOffline(int ud, UINT message) {
-  ReportMessage(message);
-  TakeOffline(ud);
-  return false;
-}
 
 // A failure from the channel queries on: no message, and the device stays open and online.
 bool FailLeavingOnline() {
@@ -77,6 +64,14 @@ bool IdentifyPm3323(int ud, TextBuffer& text, Progress progress) {
     return FailTakingOffline(ud, IDS_INVALID_DEVICE);
   if (progress == Progress::kStepped) StepProgress();
   return true;
+}
+
+// Opens the device and identifies it; the descriptor, or negative after a reported failure
+// (with the device offline when it had been opened).
+int OpenPm3323(const char* deviceName, TextBuffer& text, Progress progress) {
+  const int ud = OpenInstrumentOrReport(deviceName, IDS_CANT_OPEN_PHILIPS);
+  if (ud < 0 || !IdentifyPm3323(ud, text, progress)) return -1;
+  return ud;
 }
 
 // Selects a channel and asks whether it is on; nothing when the read failed.
@@ -152,27 +147,18 @@ bool AcquireWaveforms(int ud, TextBuffer& text, std::span<char> reply, WaveformB
 
 bool Acquire(WaveformBuffers* buffers, const char* deviceName) {
   StepProgress();
-  const int ud = OpenInstrument(deviceName);
-  if (ud < 0) {
-    ReportFormattedMessage(IDS_CANT_OPEN_PHILIPS, deviceName);
-    return false;  // nothing to close
-  }
   TextBuffer text{};
-  if (!IdentifyPm3323(ud, text, Progress::kStepped)) return false;
-  if (!PrepareInstrument(ud)) return false;
+  const int ud = OpenPm3323(deviceName, text, Progress::kStepped);
+  if (ud < 0 || !PrepareInstrument(ud)) return false;
   const std::unique_ptr<char[]> reply(new (std::nothrow) char[kReplyBufferSize]);
   if (!reply) return FailLeavingOnline();
   return AcquireWaveforms(ud, text, {reply.get(), kReplyBufferSize}, buffers);
 }
 
-bool Probe(bool& bothChannelsOn) {
-  const int ud = OpenInstrument(kProbedDevice);
-  if (ud < 0) {
-    ReportFormattedMessage(IDS_CANT_OPEN_PHILIPS, kProbedDevice);
-    return false;  // nothing to close
-  }
+bool Probe(const char* deviceName, bool& bothChannelsOn) {
   TextBuffer text{};
-  if (!IdentifyPm3323(ud, text, Progress::kSilent)) return false;
+  const int ud = OpenPm3323(deviceName, text, Progress::kSilent);
+  if (ud < 0) return false;
   // Online again and identified a second time: only a device that answers twice is queried.
   Gpib.ibonl(ud, 1);
   Gpib.ibtmo(ud, kDeviceTimeout);
@@ -183,15 +169,31 @@ bool Probe(bool& bothChannelsOn) {
   if (!b) return FailLeavingOnline();
   ReleaseInstrument(ud);
   bothChannelsOn = *a && *b;
-  announcedBothChannels = bothChannelsOn;
   return true;
 }
 
 }  // namespace
 
-int PhilipsChannelProbe(bool* bothChannelsOn) {
+namespace pm3323 {
+
+ArraySizes HostArrays(bool bothChannelsOn) {
+  return bothChannelsOn ? ArraySizes{kMaxWords / 2, 3} : ArraySizes{kMaxWords, 2};
+}
+
+int ProbeHostArrays(const char* deviceName, ArraySizes* sizes) {
   bool both = false;
-  if (!Probe(both)) return 0;
+  if (PhilipsChannelProbe(deviceName, &both) != 1) return 0;
+  *sizes = HostArrays(both);
+  return 1;
+}
+
+}  // namespace pm3323
+
+int PhilipsChannelProbe(const char* deviceName, bool* bothChannelsOn) {
+  bool both = false;
+  if (!Probe(deviceName, both)) return 0;
+  // The host sizes its arrays by this answer; an acquisition holds to it.
+  Module().AnnouncedPhilipsArrays = pm3323::HostArrays(both);
   *bothChannelsOn = both;
   return 1;
 }
