@@ -7,10 +7,8 @@
 //  - an array was delivered when any of those points is no longer NaN;
 //  - every column ends where the shortest delivered array stops being written, so no row
 //    holds a value the module did not write.
-// Array 0 that is not delivered leaves the samples numbered. A Hameg that reports two arrays
-// and whose array 0 is not strictly increasing is in XY mode: its time axis is a running sum
-// of a positive increment, whereas 8-bit samples cannot rise strictly over the 2048 or 4096
-// points of a dump.
+// Array 0 that is not delivered leaves the samples numbered. Whether a Hameg's array 0 is X
+// follows the rule gpibscope/host.h gives.
 #include "delivery.h"
 
 #include <algorithm>
@@ -24,10 +22,22 @@ namespace scopehost {
 
 namespace {
 
-constexpr int kXYArrays = 2;
+constexpr int16_t kXYArrays = 2;
+constexpr int32_t kXYBothChannelsPoints = 2048;
 
-bool StrictlyIncreasing(std::span<const double> values) {
-  return std::ranges::adjacent_find(values, std::greater_equal<>()) == values.end();
+bool StrictlyMonotonic(std::span<const double> values) {
+  return std::ranges::adjacent_find(values, std::greater_equal<>()) == values.end() ||
+         std::ranges::adjacent_find(values, std::less_equal<>()) == values.end();
+}
+
+// The Hameg's time axis is a running sum of one increment from 0 s: strictly monotonic, or
+// all zero for a time base that reads as zero. Its X signal is 8-bit samples, at most 256
+// values over 4096 points, so never strictly monotonic.
+bool IsHamegXY(ReportedCounts reported, std::span<const double> array0) {
+  if (reported.arrays != kXYArrays) return false;
+  if (reported.points == kXYBothChannelsPoints) return true;
+  const bool allZero = std::ranges::all_of(array0, [](double value) { return value == 0.0; });
+  return !allZero && !StrictlyMonotonic(array0);
 }
 
 size_t PointsToRead(const HostArrays& arrays, int32_t reportedPoints) {
@@ -59,8 +69,7 @@ Waveforms Delivered(const HostArrays& arrays, int32_t type, ReportedCounts repor
     std::iota(waveforms.abscissaValues.begin(), waveforms.abscissaValues.end(), 0.0);
   } else {
     waveforms.abscissaValues = Copy(arrays.Array(0), points);
-    const bool xyMode = IsHameg(type) && reported.arrays == kXYArrays &&
-                        !StrictlyIncreasing(waveforms.abscissaValues);
+    const bool xyMode = IsHameg(type) && IsHamegXY(reported, waveforms.abscissaValues);
     waveforms.abscissa = xyMode ? Abscissa::kX : Abscissa::kTime;
   }
   for (int index : written) {

@@ -5,7 +5,7 @@
 namespace scopehost {
 
 bool IsHameg(int32_t type) {
-  return type == 0 || type == 1;
+  return type == GPIBSCOPE_HAMEG_DEV1 || type == GPIBSCOPE_HAMEG_DEV2;
 }
 
 std::optional<DeviceKind> FindDevice(std::string_view text) {

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "gpibscope/host.h"
+
 namespace scopehost {
 
 struct DeviceKind {
@@ -18,14 +20,13 @@ struct DeviceKind {
 // Hameg: nine stages with both channels. Philips: nine. Tektronix: three, one per channel
 // array (four with five arrays), and a last one.
 inline constexpr std::array<DeviceKind, 4> kDeviceKinds = {{
-    {0, "hameg1", 9},
-    {1, "hameg2", 9},
-    {2, "tektronix", 8},
-    {3, "philips", 9},
+    {GPIBSCOPE_HAMEG_DEV1, "hameg1", 9},
+    {GPIBSCOPE_HAMEG_DEV2, "hameg2", 9},
+    {GPIBSCOPE_TEKTRONIX, "tektronix", 8},
+    {GPIBSCOPE_PHILIPS_DEV8, "philips", 9},
 }};
 
-inline constexpr int32_t kTektronixType = 2;
-inline constexpr int32_t kPhilipsType = 3;
+inline constexpr int32_t kTektronixType = GPIBSCOPE_TEKTRONIX;
 
 bool IsHameg(int32_t type);
 

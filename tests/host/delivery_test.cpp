@@ -1,6 +1,7 @@
 // How the host reads what GetData left in its NaN-filled arrays: which arrays were delivered,
 // how many points, and whether array 0 is a time axis, the Hameg's X signal or absent.
 #include "delivery.h"
+#include "support/case_name.h"
 
 #include <gtest/gtest.h>
 
@@ -38,6 +39,37 @@ TEST(Delivery, HamegWithOneChannelKeepsItsTimeAxis) {
   EXPECT_EQ(Names(waveforms), std::vector<std::string>{"ch1"});
   EXPECT_EQ(waveforms.points(), 4096u);
 }
+
+// Whether a Hameg's array 0 is X, by the counts it wrote and, with 4096 points in 2 arrays,
+// by whether array 0 runs as a time axis does.
+struct XYCase {
+  const char* name;
+  int32_t points;
+  std::function<double(size_t)> array0;
+  Abscissa abscissa;
+};
+class HamegXYMode : public ::testing::TestWithParam<XYCase> {};
+
+TEST_P(HamegXYMode, IsToldByTheCountsAndTheTimeAxis) {
+  HostArrays arrays(4096, 3);
+  const size_t points = static_cast<size_t>(GetParam().points);
+  Fill(arrays, 0, points, GetParam().array0);
+  Fill(arrays, 1, points, Samples);
+  const Waveforms waveforms = Delivered(arrays, 0, {GetParam().points, 2});
+  EXPECT_EQ(waveforms.abscissa, GetParam().abscissa);
+  EXPECT_EQ(Names(waveforms),
+            std::vector<std::string>{GetParam().abscissa == Abscissa::kX ? "Y" : "ch1"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, HamegXYMode,
+    ::testing::Values(
+        XYCase{"BothChannelsXY", 2048, Samples, Abscissa::kX},
+        XYCase{"BothChannelsXYWithAFlatX", 2048, [](size_t) { return 0.0; }, Abscissa::kX},
+        XYCase{"ChannelOneAloneXY", 4096, Samples, Abscissa::kX},
+        XYCase{"ZeroTimeBase", 4096, [](size_t) { return 0.0; }, Abscissa::kTime},
+        XYCase{"NegativeTimeBase", 4096, [](size_t k) { return -Time(k); }, Abscissa::kTime}),
+    testing_support::kCaseName);
 
 TEST(Delivery, HamegInXYModeWithChannelTwoOnlyNumbersTheSamples) {
   HostArrays arrays(4096, 3);

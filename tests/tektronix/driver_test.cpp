@@ -14,7 +14,7 @@
 #include "instruments/tektronix/tds540_commands.h"
 #include "instruments/tektronix/tektronix_driver.h"
 #include "ni488/ni488.h"
-#include "scripted_console.h"
+#include "support/case_name.h"
 #include "support/module_harness.h"
 
 // The array forms of new and delete, replaced for this executable so that a test can make the

@@ -11,6 +11,7 @@
 #include "instruments/tektronix_scan/tektronix_scanner.h"
 #include "ni488/ni488.h"
 #include "scripted_console.h"
+#include "support/case_name.h"
 #include "support/module_harness.h"
 
 namespace {

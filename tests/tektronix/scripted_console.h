@@ -59,7 +59,4 @@ struct NoConsole {
   ~NoConsole() { SetDialogConsoleOpener({}); }
 };
 
-// Names a parameterised case after its `name` field.
-constexpr auto kCaseName = [](const auto& testCase) { return std::string(testCase.param.name); };
-
 }  // namespace testing_support
