@@ -3,8 +3,8 @@
 #  1. builds everything with AddressSanitizer and UndefinedBehaviorSanitizer (preset "test") and
 #     runs every test suite; a sanitizer finding or a leak fails the run;
 #  2. builds the shared module, the simulated library and the host-side robustness test
-#     without sanitizers (build-robust/) and runs that test with glibc's exact heap count and
-#     under valgrind's memcheck;
+#     without sanitizers (preset "robust", build-robust/) and runs that test with glibc's exact
+#     heap count and under valgrind's memcheck;
 #  3. runs every fuzz target for 30 seconds (scripts/fuzz.sh; preset "fuzz", clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,9 +20,8 @@ cmake --preset test
 cmake --build --preset test
 ctest --preset test
 
-cmake -S . -B build-robust -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGPIBSCOPE_SANITIZE=OFF \
-  -DGPIBSCOPE_BUILD_HOST=OFF
-cmake --build build-robust --target robustness_host gpibscope gpib-32
-ctest --test-dir build-robust -R '^robustness_host' --output-on-failure
+cmake --preset robust
+cmake --build --preset robust
+ctest --preset robust
 
 scripts/fuzz.sh 30
