@@ -18,49 +18,9 @@
 
 namespace {
 
-// Four channels of 20000 points: the most the host's arrays hold for this device type.
-constexpr const char* kTektronixBench = R"(
-transfer_rate = 0.0
-[[device]]
-model = "tds540"
-address = 5
-time_per_div = 20e-6
-record_length = 20000
-[device.ch1.signal]
-shape = "sine"
-[device.ch2.signal]
-shape = "square"
-[device.ch3.signal]
-shape = "triangle"
-[device.ch4.signal]
-shape = "noisy_sine"
-)";
-
-// Both channels on: 2048 points each.
-constexpr const char* kHamegBench = R"(
-transfer_rate = 0.0
-[[device]]
-model = "hm408"
-address = 1
-name = "DEV1"
-[device.ch1.signal]
-shape = "sine"
-[device.ch2.signal]
-shape = "square"
-)";
-
-// Both channels on, a full memory of 4096 words: 2048 points each.
-constexpr const char* kPhilipsBench = R"(
-transfer_rate = 0.0
-[[device]]
-model = "pm3323"
-address = 8
-name = "DEV8"
-[device.a]
-on = true
-[device.b]
-on = true
-)";
+bool LoadBench(const char* name) {
+  return gpibsim_load_bench_file(testing_support::TestBench(name).c_str()) == 0;
+}
 
 LRESULT IgnoreProgress(HWND, UINT, WPARAM, LPARAM) {
   return 0;
@@ -71,7 +31,7 @@ int IgnoreMessage(void*, const CString*) {
 
 struct Acquisition {
   const char* label;
-  const char* benchText;
+  const char* bench;  // a file of tests/benches/
   int32_t type;
   int32_t points;    // per array, as GetTransProperties answers for the bench
   int16_t channels;  // arrays, the time axis included
@@ -118,7 +78,7 @@ class HostSide {
 };
 
 void MeasureGetData(benchmark::State& state, const Acquisition* acquisition) {
-  if (gpibsim_load_bench_text(acquisition->benchText) != 0) {
+  if (!LoadBench(acquisition->bench)) {
     state.SkipWithError(gpibsim_last_error());
     return;
   }
@@ -143,7 +103,7 @@ void MeasureGetData(benchmark::State& state, const Acquisition* acquisition) {
 
 // The transcript's byte count of one delivering call, for the memcpy reference.
 size_t BytesOfOneCall(const Acquisition& acquisition) {
-  if (gpibsim_load_bench_text(acquisition.benchText) != 0) return 0;
+  if (!LoadBench(acquisition.bench)) return 0;
   HostSide host(acquisition);
   gpibsim_clear_transcript();
   return host.Call() ? BytesRead() : 0;
@@ -165,9 +125,12 @@ int main(int argc, char** argv) {
   const char* kShared = "libgpibscope.so via dlopen";
   const char* kLinked = "module linked in, settle-wait clock replaced";
   static const std::vector<Acquisition> acquisitions = {
-      {"getdata_type2_tds540", kTektronixBench, 2, 20000, 5, 4 * 20000, sharedGetData, kShared},
-      {"getdata_type0_hm408", kHamegBench, 0, 4096, 3, 2 * 2048, &GetData, kLinked},
-      {"getdata_type3_pm3323", kPhilipsBench, 3, 2048, 3, 2 * 2048, &GetData, kLinked},
+      // Four channels of 20000 points: the most the host's arrays hold for this device type.
+      {"getdata_type2_tds540", "tds540-full-record.toml", 2, 20000, 5, 4 * 20000, sharedGetData,
+       kShared},
+      // Both channels on: 2048 points each (the PM3323 with a full memory of 4096 words).
+      {"getdata_type0_hm408", "every-device.toml", 0, 4096, 3, 2 * 2048, &GetData, kLinked},
+      {"getdata_type3_pm3323", "every-device.toml", 3, 2048, 3, 2 * 2048, &GetData, kLinked},
   };
   for (const Acquisition& acquisition : acquisitions) {
     const size_t bytes = BytesOfOneCall(acquisition);

@@ -42,7 +42,7 @@ bool FuzzBus::Start() {
       gpibsim_fail_call(function, fault.nth, fault.value & 31);
     }
   }
-  host_ = std::make_unique<testing_support::RecordingHost>();
+  host_ = std::make_unique<testing_support::ModuleHost>();
   return true;
 }
 

@@ -46,7 +46,7 @@ class FuzzBus {
   int32_t descriptorPad_ = 0;
   std::unique_ptr<testing_support::SimBus> bus_;
   std::unique_ptr<testing_support::BoundGpib> gpib_;
-  std::unique_ptr<testing_support::RecordingHost> host_;
+  std::unique_ptr<testing_support::ModuleHost> host_;
   IbrdFn ibrd_ = nullptr;
   ReceiveFn receive_ = nullptr;
 };

@@ -71,7 +71,7 @@ std::vector<Bytes> Acquire(const std::string& bench, const std::function<void()>
   bus.LoadBench(bench);
   gpibsim_set_transfer_rate(0.0);
   testing_support::BoundGpib gpib;
-  testing_support::RecordingHost host;
+  testing_support::ModuleHost host;
   realIbrd = std::exchange(Gpib.ibrd, &RecordingIbrd);
   realReceive = std::exchange(Gpib.Receive, &RecordingReceive);
   recorded.clear();

@@ -14,7 +14,7 @@ bool AllSet(Entry... entries) {
 }
 
 TEST(GpibBinding, BindsAllEntriesAndReleases) {
-  testing_support::RecordingHost host;
+  testing_support::ModuleHost host;
   ASSERT_TRUE(LoadGpibApi());
   EXPECT_NE(Gpib.library, nullptr);
   EXPECT_TRUE(AllSet(Gpib.ibsta, Gpib.iberr, Gpib.ibcntl, Gpib.ibcnt, Gpib.ibclr, Gpib.ibdev,

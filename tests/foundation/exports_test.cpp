@@ -105,7 +105,7 @@ TEST(GetTransProperties, InvalidTypeLeavesTheCounts) {
 
 TEST(GetData, InvalidTypeBindsAndReleasesQuietly) {
   testing_support::SimBus bus;
-  testing_support::RecordingHost host;
+  testing_support::ModuleHost host;
   testing_support::HostArrays arrays(8);
   int32_t points = 0;
   int16_t channels = 5;
@@ -116,7 +116,7 @@ TEST(GetData, InvalidTypeBindsAndReleasesQuietly) {
 }
 
 TEST(GetData, RecordsThisCallsCallbackAndWindow) {
-  testing_support::RecordingHost first;
+  testing_support::ModuleHost first;
   testing_support::HostArrays arrays(8);
   int32_t points = 0;
   int16_t channels = 5;

@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "host_loader.h"
+#include "support/loaded_module.h"
+#include "support/recording_host.h"
 
 namespace {
 
@@ -22,14 +23,12 @@ struct Arrays {
 
 class Host : public testing::Test {
  protected:
-  void SetUp() override {
-    HostMessages().clear();
-    ASSERT_TRUE(module.loaded()) << dlerror();
-  }
-  int32_t Acquire(int32_t type, CWnd* window, MessageCallback callback = &RecordMessage) {
-    return module.GetData(type, &arrays.buffers, &points, &channels, window, callback);
+  void SetUp() override { ASSERT_TRUE(module.loaded()) << dlerror(); }
+  int32_t Acquire(int32_t type, MessageCallback callback = &RecordingHost::Callback) {
+    return module.GetData(type, &arrays.buffers, &points, &channels, host.Window(), callback);
   }
   LoadedModule module;
+  RecordingHost host;
   Arrays arrays;
   int32_t points = 0;
   int16_t channels = 5;
@@ -58,29 +57,27 @@ TEST_F(Host, ListsTheCatalogueWithoutTheGpibLibrary) {
 }
 
 TEST_F(Host, MissingLibraryIsMessageOneAndLeavesTheBar) {
-  HostWindow progress;
   int32_t probePoints = 11;
   int16_t probeChannels = 12;
   // Before the first GetData no callback is recorded: the message reaches nobody.
   EXPECT_EQ(module.GetTransProperties(3, &probePoints, &probeChannels), 0);
-  EXPECT_TRUE(HostMessages().empty());
+  EXPECT_TRUE(host.messages.empty());
 
-  EXPECT_EQ(Acquire(0, &progress.window), 0);
-  EXPECT_THAT(HostMessages(), ElementsAre(kLibraryMissing));
-  EXPECT_EQ(progress.steps, 0);
-  EXPECT_TRUE(progress.positions.empty()) << "the bar keeps its position";
+  EXPECT_EQ(Acquire(0), 0);
+  EXPECT_THAT(host.messages, ElementsAre(kLibraryMissing));
+  EXPECT_EQ(host.steps, 0);
+  EXPECT_TRUE(host.positions.empty()) << "the bar keeps its position";
 
   // The callback recorded by GetData now hears the probe's failure too.
   EXPECT_EQ(module.GetTransProperties(3, &probePoints, &probeChannels), 0);
   EXPECT_EQ(probePoints, 11);
   EXPECT_EQ(probeChannels, 12);
-  EXPECT_THAT(HostMessages(), ElementsAre(kLibraryMissing, kLibraryMissing));
+  EXPECT_THAT(host.messages, ElementsAre(kLibraryMissing, kLibraryMissing));
 }
 
 TEST_F(Host, NullCallbackDropsMessages) {
-  HostWindow progress;
-  EXPECT_EQ(Acquire(1, &progress.window, nullptr), 0);
-  EXPECT_TRUE(HostMessages().empty());
+  EXPECT_EQ(Acquire(1, nullptr), 0);
+  EXPECT_TRUE(host.messages.empty());
 }
 
 // A library that lacks one of the names the module binds fails as a missing one, even when the
@@ -94,9 +91,8 @@ TEST_P(IncompleteLibrary, FailsWithMessageOneBeforeTouchingAnInstrument) {
   auto calls = reinterpret_cast<CallCount>(dlsym(variant, "gpibsim_call_count"));
   ASSERT_NE(calls, nullptr);
   const int32_t before = calls();
-  HostWindow progress;
-  for (int32_t type : {0, 2, 3}) EXPECT_EQ(Acquire(type, &progress.window), 0);
-  EXPECT_THAT(HostMessages(), ElementsAre(kLibraryMissing, kLibraryMissing, kLibraryMissing));
+  for (int32_t type : {0, 2, 3}) EXPECT_EQ(Acquire(type), 0);
+  EXPECT_THAT(host.messages, ElementsAre(kLibraryMissing, kLibraryMissing, kLibraryMissing));
   EXPECT_EQ(calls(), before) << "no GPIB call was made";
   dlclose(variant);
   EXPECT_FALSE(LibraryLoaded(GetParam())) << "the module gave its reference back";
@@ -105,20 +101,19 @@ TEST_P(IncompleteLibrary, FailsWithMessageOneBeforeTouchingAnInstrument) {
 // The language service is asked once, when the module loads.
 TEST(LanguageService, GermanModuleNamedAtLoadTime) {
   setenv("QUENLANG_RESOURCE_MODULE", GPIBSCOPE_GERMAN_MODULE, 1);
+  RecordingHost host;
   {
     LoadedModule german;
     unsetenv("QUENLANG_RESOURCE_MODULE");
     ASSERT_TRUE(german.loaded());
-    HostMessages().clear();
     Arrays arrays;
     int32_t points = 0;
     int16_t channels = 5;
-    HostWindow progress;
-    EXPECT_EQ(
-        german.GetData(0, &arrays.buffers, &points, &channels, &progress.window, &RecordMessage),
-        0);
+    EXPECT_EQ(german.GetData(0, &arrays.buffers, &points, &channels, host.Window(),
+                             &RecordingHost::Callback),
+              0);
   }
-  EXPECT_THAT(HostMessages(),
+  EXPECT_THAT(host.messages,
               ElementsAre("Die Datei \"gpib-32.DLL\" wurde nicht gefunden oder kann nicht "
                           "geöffnet werden !"));
 }

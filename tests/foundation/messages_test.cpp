@@ -10,7 +10,7 @@
 namespace {
 
 using testing::ElementsAre;
-using testing_support::RecordingHost;
+using testing_support::ModuleHost;
 
 // Restores the module's own table whatever a test chose.
 class Messages : public testing::Test {
@@ -19,7 +19,7 @@ class Messages : public testing::Test {
 };
 
 TEST_F(Messages, OwnTableTextsExactly) {
-  RecordingHost host;
+  ModuleHost host;
   ReportMessage(IDS_GPIB_LIBRARY_MISSING);
   ReportMessage(IDS_NO_ANSWER);
   ReportMessage(IDS_NO_MEMORY);
@@ -35,7 +35,7 @@ TEST_F(Messages, OwnTableTextsExactly) {
 TEST_F(Messages, NoCallbackDropsTheMessage) {
   Module().Callback = nullptr;
   ReportMessage(IDS_NO_ANSWER);  // reaches nobody, harms nothing
-  RecordingHost host;
+  ModuleHost host;
   ReportMessage(IDS_SEND_ERROR);
   EXPECT_THAT(host.messages, ElementsAre("Send error !"));
 }
@@ -57,7 +57,7 @@ TEST_F(Messages, HostResourceHandleIsBackBeforeTheCallback) {
 }
 
 TEST_F(Messages, HostResourceHandleDoesNotChooseTheText) {
-  RecordingHost host;
+  ModuleHost host;
   AfxGetModuleState()->m_hCurrentResourceHandle = nullptr;  // a handle without our table
   ReportMessage(IDS_INVALID_DEVICE);
   EXPECT_THAT(host.messages, ElementsAre("Invalid device !"));
@@ -66,7 +66,7 @@ TEST_F(Messages, HostResourceHandleDoesNotChooseTheText) {
 TEST_F(Messages, GermanModuleNamedByTheLanguageService) {
   testing_support::RestartModule(GPIBSCOPE_GERMAN_MODULE);
   EXPECT_NE(Module().ResourceModule, Module().Instance);
-  RecordingHost host;
+  ModuleHost host;
   ReportMessage(IDS_NO_ANSWER);
   ReportFormattedMessage(IDS_CANT_OPEN_HAMEG, "DEV1");
   ReportPrintfMessage(IDS_DID_NOT_FIND, "TEKTRONIX");
@@ -77,7 +77,7 @@ TEST_F(Messages, GermanModuleNamedByTheLanguageService) {
 
 TEST_F(Messages, MissingIdInLanguageModuleFallsBackToOwnText) {
   testing_support::RestartModule(GPIBSCOPE_PARTIAL_LANGUAGE_MODULE);
-  RecordingHost host;
+  ModuleHost host;
   ReportMessage(IDS_NO_ANSWER);   // the partial module has it
   ReportMessage(IDS_SEND_ERROR);  // it does not
   ReportFormattedMessage(IDS_CANT_OPEN_PHILIPS, "DEV8");
@@ -89,7 +89,7 @@ TEST_F(Messages, UnusableLanguageModuleKeepsOwnTable) {
   for (const char* path : {"", "/nonexistent/lang.so", GPIBSCOPE_NOT_A_LIBRARY}) {
     testing_support::RestartModule(path);
     EXPECT_EQ(Module().ResourceModule, Module().Instance) << path;
-    RecordingHost host;
+    ModuleHost host;
     ReportMessage(IDS_NO_ANSWER);
     EXPECT_THAT(host.messages, ElementsAre("No Answer")) << path;
   }

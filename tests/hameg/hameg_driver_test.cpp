@@ -14,7 +14,7 @@ namespace {
 using testing_support::BoundGpib;
 using testing_support::Call;
 using testing_support::HostArrays;
-using testing_support::RecordingHost;
+using testing_support::ModuleHost;
 using testing_support::SimBus;
 
 constexpr int32_t kPad = 7;
@@ -72,7 +72,7 @@ class HamegDriverTest : public ::testing::Test {
 
   SimBus bus;
   BoundGpib gpib;
-  RecordingHost host;
+  ModuleHost host;
   HostArrays arrays{4096};
   int32_t points = -1;
   int16_t channels = -1;

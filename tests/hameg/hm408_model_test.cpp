@@ -14,6 +14,7 @@
 namespace {
 
 using testing_support::HostArrays;
+using testing_support::ModuleHost;
 using testing_support::RecordingHost;
 using testing_support::SimBus;
 
@@ -62,7 +63,7 @@ class Hm408Model : public ::testing::Test {
   }
 
   SimBus bus;
-  RecordingHost host;
+  ModuleHost host;
   HostArrays arrays{4096};
   int32_t points = -1;
   int16_t channels = -1;
@@ -143,7 +144,7 @@ TEST_F(Hm408Model, NoChannelGivesTheTimeAxisAlone) {
 }
 
 TEST_F(Hm408Model, ExampleBenchServesBothDeviceTypes) {
-  ASSERT_EQ(gpibsim_load_bench_file(GPIBSCOPE_HM408_EXAMPLE_BENCH), 0) << gpibsim_last_error();
+  bus.LoadBenchFile(testing_support::ExampleBench("hm408.toml"));
   EXPECT_EQ(Acquire(0), 1);
   EXPECT_EQ(channels, 3);
   EXPECT_EQ(Acquire(1), 1);

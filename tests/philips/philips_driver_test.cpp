@@ -18,7 +18,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing_support::BoundGpib;
 using testing_support::HostArrays;
-using testing_support::RecordingHost;
+using testing_support::ModuleHost;
 using testing_support::SimBus;
 
 // Channel A: 0.5 V/div with a 1:1 probe; channel B: 2 V/div with a 1:10 probe; TIM 2 ms.
@@ -37,7 +37,7 @@ class PhilipsDriverTest : public ::testing::Test {
 
   SimBus bus;
   BoundGpib gpib;
-  RecordingHost host;
+  ModuleHost host;
   HostArrays arrays{16};
   int32_t points = -7;
   int16_t channels = -7;

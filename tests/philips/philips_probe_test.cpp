@@ -19,7 +19,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing_support::BoundGpib;
 using testing_support::HostArrays;
-using testing_support::RecordingHost;
+using testing_support::ModuleHost;
 using testing_support::SimBus;
 
 const std::string kIdentification = "IDT PHILIPS PM3323/40 V3.2\n";
@@ -33,7 +33,7 @@ class PhilipsProbeTest : public ::testing::Test {
  protected:
   SimBus bus;
   BoundGpib gpib;
-  RecordingHost host;
+  ModuleHost host;
 };
 
 TEST_F(PhilipsProbeTest, IdentifiesTwiceThenAsksBothChannels) {
@@ -139,7 +139,7 @@ class PhilipsExportsTest : public ::testing::Test {
   ~PhilipsExportsTest() override { SetCalendarClock(nullptr); }
 
   SimBus bus;
-  RecordingHost host;
+  ModuleHost host;
   int32_t points = -7;
   int16_t channels = -7;
 };

@@ -17,7 +17,7 @@ namespace {
 using pm3323_test::RowName;
 using ::testing::IsEmpty;
 using testing_support::HostArrays;
-using testing_support::RecordingHost;
+using testing_support::ModuleHost;
 using testing_support::SimBus;
 
 constexpr double kTimeBase = 2.0e-3;
@@ -77,7 +77,7 @@ class Pm3323BenchTest : public ::testing::Test {
   }
 
   SimBus bus;
-  RecordingHost host;
+  ModuleHost host;
   std::unique_ptr<HostArrays> arrays;
   int32_t points = 0;
   int16_t channels = 0;
@@ -168,7 +168,7 @@ TEST_F(Pm3323BenchTest, RefusesAnUnknownProbe) {
 }
 
 TEST_F(Pm3323BenchTest, ExampleBenchAcquires) {
-  ASSERT_EQ(gpibsim_load_bench_file(GPIBSCOPE_EXAMPLE_BENCH), 0) << gpibsim_last_error();
+  bus.LoadBenchFile(testing_support::ExampleBench("pm3323.toml"));
   ProbeAndAcquire();
 }
 

@@ -43,7 +43,7 @@ class ChangedConfiguration : public ::testing::Test {
 
   SimBus bus;
   BoundGpib gpib;  // the instant settle wait
-  RecordingHost host;
+  ModuleHost host;
   HostArrays arrays{4096};  // larger than announced, so that a write past the figures shows
   int32_t points = 0;
   int16_t channels = 0;

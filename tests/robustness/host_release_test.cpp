@@ -5,22 +5,23 @@
 // calendar's next second are called a few times each.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "benches.h"
-#include "foundation/host_loader.h"
 #include "heap_in_use.h"
+#include "support/bench_files.h"
+#include "support/loaded_module.h"
+#include "support/recording_host.h"
 
 namespace {
 
 using namespace testing_support;
 
 constexpr size_t kHostPoints = 20000;
+constexpr const char* kEveryDevice = "every-device.toml";
+constexpr const char* kMuteBus = "mute-bus.toml";
+constexpr const char* kNoTektronix = "no-tektronix.toml";
 
 #if defined(GPIBSCOPE_ASAN_HEAP)
 // AddressSanitizer's runtime adds an exit handler of its own for every static destructor that a
@@ -38,22 +39,10 @@ int MeasuredRounds() {
   return rounds != nullptr ? std::atoi(rounds) : 50;
 }
 
-// A bench file for the simulated library, named by GPIBSIM_BENCH for the calls that follow: the
-// library reads it each time the module loads it.
-class BenchFile {
- public:
-  BenchFile(const std::string& name, const char* text)
-      : path_(::testing::TempDir() + "robustness_" + name + ".toml") {
-    std::ofstream(path_) << text;
-  }
-  ~BenchFile() { std::remove(path_.c_str()); }
-  BenchFile(const BenchFile&) = delete;
-  BenchFile& operator=(const BenchFile&) = delete;
-  void Use() const { setenv("GPIBSIM_BENCH", path_.c_str(), 1); }
-
- private:
-  std::string path_;
-};
+// Names the bench file the simulated library reads each time the module loads it.
+void UseBench(const char* name) {
+  setenv("GPIBSIM_BENCH", TestBench(name).c_str(), 1);
+}
 
 class HostRelease : public ::testing::Test {
  protected:
@@ -64,23 +53,22 @@ class HostRelease : public ::testing::Test {
 
   // One GetData as a host makes it; the library must be gone afterwards.
   int32_t Acquire(int32_t type) {
-    HostWindow progress;
+    RecordingHost host;
     int32_t points = static_cast<int32_t>(kHostPoints);
     int16_t channels = 5;
     const int32_t result =
-        module.GetData(type, &buffers, &points, &channels, &progress.window, &RecordMessage);
+        module.GetData(type, &buffers, &points, &channels, host.Window(), &RecordingHost::Callback);
     EXPECT_FALSE(LibraryLoaded("libgpib-32.so")) << "after GetData type " << type;
-    HostMessages().clear();
     return result;
   }
 
   // A round of the calls that cost no settle wait.
   void Round() {
-    everyDevice.Use();
+    UseBench(kEveryDevice);
     EXPECT_EQ(Acquire(2), 1);
     for (int32_t type : {-1, 4, 99}) EXPECT_EQ(Acquire(type), 0) << type;
-    for (const BenchFile* failing : {&muteBus, &noTektronix}) {
-      failing->Use();
+    for (const char* failing : {kMuteBus, kNoTektronix}) {
+      UseBench(failing);
       EXPECT_EQ(Acquire(2), 0);
     }
   }
@@ -88,9 +76,6 @@ class HostRelease : public ::testing::Test {
   LoadedModule module;
   std::vector<double> arrays[5];
   WaveformBuffers buffers{};
-  BenchFile everyDevice{"every_device", robustness::kEveryDevice};
-  BenchFile muteBus{"mute_bus", robustness::kMuteBus};
-  BenchFile noTektronix{"no_tektronix", robustness::kNoTektronix};
 };
 
 TEST_F(HostRelease, LeavesNoLibraryLoadedAndTheHeapFlat) {
@@ -100,13 +85,13 @@ TEST_F(HostRelease, LeavesNoLibraryLoadedAndTheHeapFlat) {
   const size_t before = HeapInUse();
   for (int round = 0; round < MeasuredRounds(); ++round) Round();
   // Each of the device types that wait for the settle, delivering and failing.
-  everyDevice.Use();
+  UseBench(kEveryDevice);
   for (int32_t type : {0, 1, 3}) EXPECT_EQ(Acquire(type), 1) << type;
-  muteBus.Use();
+  UseBench(kMuteBus);
   for (int32_t type : {0, 3}) EXPECT_EQ(Acquire(type), 0) << type;
   int32_t points = 0;
   int16_t channels = 0;
-  everyDevice.Use();
+  UseBench(kEveryDevice);
   EXPECT_EQ(module.GetTransProperties(3, &points, &channels), 1);
   EXPECT_FALSE(LibraryLoaded("libgpib-32.so")) << "after the PM3323 probe";
   const size_t after = HeapInUse();

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "benches.h"
 #include "heap_in_use.h"
 #include "ni488/ni488.h"
 #include "platform/terminal_dialog.h"
@@ -23,14 +22,17 @@ constexpr int32_t kHostPoints = 20000;
 // One GetData and what it must answer.
 struct Case {
   const char* name;
-  const char* bench;
+  std::string bench;  // path
   int32_t type;
   int32_t expected;
   std::function<void()> faults;  // planned after the bench is loaded
 };
 
 const std::vector<Case>& Cases() {
-  using namespace robustness;
+  const std::string kEveryDevice = TestBench("every-device.toml");
+  const std::string kMuteBus = TestBench("mute-bus.toml");
+  const std::string kNoTektronix = TestBench("no-tektronix.toml");
+  const std::string kTwoTektronix = ExampleBench("two-tds540.toml");
   static const std::vector<Case> cases = {
       {"hm408 both channels", kEveryDevice, 0, 1, {}},
       {"hm408 XY", kEveryDevice, 1, 1, {}},
@@ -67,9 +69,9 @@ class RepeatedAcquisition : public ::testing::Test {
   // Every case once; false at the first unexpected answer.
   bool Round() {
     for (const Case& acquisition : Cases()) {
-      bus.LoadBench(acquisition.bench);
+      bus.LoadBenchFile(acquisition.bench);
       if (acquisition.faults) acquisition.faults();
-      RecordingHost host;
+      ModuleHost host;
       int32_t points = kHostPoints;
       int16_t channels = 5;
       const int32_t result = GetData(acquisition.type, &arrays.buffers, &points, &channels,

@@ -13,7 +13,6 @@
 namespace testing_support {
 
 namespace {
-RecordingHost* currentHost = nullptr;
 char moduleToken;  // names the linked-in module, as a dlopen handle names the shared one
 
 // Start-up as loading the shared library runs it.
@@ -63,6 +62,12 @@ void SimBus::LoadBench(std::string_view toml) {
   }
 }
 
+void SimBus::LoadBenchFile(const std::string& path) {
+  if (gpibsim_load_bench_file(path.c_str()) != 0) {
+    throw std::runtime_error(std::string("bench: ") + gpibsim_last_error());
+  }
+}
+
 std::vector<Call> SimBus::Calls() const {
   std::vector<Call> calls;
   for (int32_t i = 0; i < gpibsim_call_count(); ++i) {
@@ -89,35 +94,14 @@ std::vector<std::string> SimBus::Written() const {
   return written;
 }
 
-RecordingHost::RecordingHost() {
-  hwnd_.windowProc = &WindowProc;
-  hwnd_.userData = this;
-  window_.m_hWnd = &hwnd_;
-  currentHost = this;
+ModuleHost::ModuleHost() {
   Module().Callback = &Callback;
-  Module().ProgressWindow = &window_;
+  Module().ProgressWindow = Window();
 }
 
-RecordingHost::~RecordingHost() {
-  currentHost = nullptr;
+ModuleHost::~ModuleHost() {
   Module().Callback = nullptr;
   Module().ProgressWindow = nullptr;
-}
-
-int RecordingHost::Callback(void* /*reserved*/, const CString* message) {
-  if (currentHost != nullptr)
-    currentHost->messages.emplace_back(static_cast<const char*>(*message));
-  return 0;
-}
-
-LRESULT RecordingHost::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
-  auto* host = static_cast<RecordingHost*>(window->userData);
-  if (message == PBM_STEPIT) ++host->steps;
-  if (message == PBM_SETPOS) {
-    if (host->positions.empty()) host->stepsAtFirstSetPos = host->steps;
-    host->positions.push_back(static_cast<intptr_t>(wParam));
-  }
-  return 0;
 }
 
 std::time_t SteppingClock(std::time_t* out) {

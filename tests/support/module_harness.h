@@ -1,5 +1,6 @@
-// Test harness for the module's own code: the simulated bus with scripted devices, the GPIB
-// binding for the length of a test, and a host that records every message and progress step.
+// Test harness for the module's own code: the simulated bus with scripted devices and bench
+// files, the GPIB binding for the length of a test, and a host that records every message and
+// progress step.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,8 @@
 
 #include "driver/module_globals.h"
 #include "gpibsim/gpibsim.h"
+#include "support/bench_files.h"
+#include "support/recording_host.h"
 
 namespace testing_support {
 
@@ -38,6 +41,8 @@ class SimBus {
   // The device answers `reply` to the next read, whatever was written.
   void Queue(int32_t pad, std::string_view reply);
   void LoadBench(std::string_view toml);
+  // A bench file by its path (see bench_files.h).
+  void LoadBenchFile(const std::string& path);
 
   std::vector<Call> Calls() const;
   // The calls of one function, in order.
@@ -46,26 +51,12 @@ class SimBus {
   std::vector<std::string> Written() const;
 };
 
-// The host's side of GetData as recorded by the module: messages and progress messages.
-class RecordingHost {
+// A recording host that the module has recorded as its callback and progress window, as
+// GetData records them, so that drivers called directly report to it.
+class ModuleHost : public RecordingHost {
  public:
-  RecordingHost();  // records itself as the module's callback and progress window
-  ~RecordingHost();
-  RecordingHost(const RecordingHost&) = delete;
-  RecordingHost& operator=(const RecordingHost&) = delete;
-
-  std::vector<std::string> messages;
-  int steps = 0;                    // PBM_STEPIT received
-  std::vector<intptr_t> positions;  // PBM_SETPOS received, with their positions
-  int stepsAtFirstSetPos = -1;      // steps counted when the first PBM_SETPOS came
-
-  CWnd* Window() { return &window_; }
-  static int Callback(void* reserved, const CString* message);
-
- private:
-  static LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  HWND__ hwnd_{};
-  CWnd window_;
+  ModuleHost();
+  ~ModuleHost();
 };
 
 // The GPIB library bound for one scope, with the settle wait made instant.

@@ -45,7 +45,7 @@ namespace {
 using namespace std::string_literals;
 using testing_support::BoundGpib;
 using testing_support::HostArrays;
-using testing_support::RecordingHost;
+using testing_support::ModuleHost;
 using testing_support::SimBus;
 
 constexpr int32_t kPad = 7;
@@ -112,7 +112,7 @@ class TektronixDriverTest : public ::testing::Test {
   }
 
   SimBus bus;
-  RecordingHost host;
+  ModuleHost host;
   BoundGpib gpib;
   HostArrays arrays{tds540::kHostArrays.points};
   int32_t points = -1;

@@ -39,7 +39,7 @@ class TektronixScan : public ::testing::Test {
   }
 
   SimBus bus;
-  RecordingHost host;
+  ModuleHost host;
   BoundGpib gpib;
   int16_t address = 1234;
 };

@@ -17,6 +17,7 @@
 namespace {
 
 using testing_support::HostArrays;
+using testing_support::ModuleHost;
 using testing_support::RecordingHost;
 using testing_support::ScriptedKeys;
 using testing_support::SimBus;
@@ -47,8 +48,7 @@ bool NearAnEdge(double frequency, double t) {
 class TektronixBench : public ::testing::Test {
  protected:
   void LoadExample(const std::string& name) {
-    const std::string path = std::string(GPIBSCOPE_SOURCE_DIR) + "/examples/benches/" + name;
-    ASSERT_EQ(gpibsim_load_bench_file(path.c_str()), 0) << gpibsim_last_error();
+    bus.LoadBenchFile(testing_support::ExampleBench(name));
   }
   int Acquire() {
     return GetData(kTektronix, &arrays.buffers, &points, &channels, host.Window(),
@@ -67,7 +67,7 @@ class TektronixBench : public ::testing::Test {
   }
 
   SimBus bus;
-  RecordingHost host;
+  ModuleHost host;
   HostArrays arrays{20000};
   int32_t points = -1;
   int16_t channels = 5;
@@ -103,23 +103,12 @@ TEST_F(TektronixBench, TheChooserPicksTheHighlightedInstrument) {
       2, 1.0, [](double t) { return -Square(2.0, 5000.0, t); }, 5000.0);
 }
 
-const char* const kFreshInstrument = R"(
-[[device]]
-model = "tds540"
-address = 6
-header = true
-record_length = 1000
-[device.ch3]
-volts_per_div = 0.1
-[device.ch3.signal]
-shape = "dc"
-amplitude = 0.25
-)";
+const std::string kFreshInstrument = testing_support::TestBench("tds540-sending-headers.toml");
 
 // Fresh from power-on the instrument answers with headers, so the channel flags are not where
 // the module reads them: the first run finds no channel on, and turns the headers off.
 TEST_F(TektronixBench, AnInstrumentStillSendingHeadersShowsNoChannelOnTheFirstRun) {
-  bus.LoadBench(kFreshInstrument);
+  bus.LoadBenchFile(kFreshInstrument);
 
   ASSERT_EQ(Acquire(), 1);
   EXPECT_EQ(points, 1000);
@@ -133,13 +122,13 @@ TEST_F(TektronixBench, AnInstrumentStillSendingHeadersShowsNoChannelOnTheFirstRu
 // "*IDN?", "LOCK ALL", "SELECT?", "HEADER OFF", "HOR:MAI:SCA?", "HOR:RECO?" and, as an
 // instrument still sending headers shows no channel on, "UNLOCK ALL".
 TEST_F(TektronixBench, ThePanelStaysLockedOnlyWhenTheUnlockFails) {
-  bus.LoadBench(kFreshInstrument);
+  bus.LoadBenchFile(kFreshInstrument);
   gpibsim_fail_call("Receive", 3, EABO);  // the time base
   EXPECT_EQ(Acquire(), 0);
   EXPECT_EQ(host.messages, std::vector<std::string>{"Receive error !"});
   EXPECT_EQ(gpibsim_device_locked(6), 0);
 
-  bus.LoadBench(kFreshInstrument);
+  bus.LoadBenchFile(kFreshInstrument);
   gpibsim_fail_call("Send", 7, EABO);
   EXPECT_EQ(Acquire(), 0);
   EXPECT_EQ(host.messages.back(), "Send error !");
@@ -147,18 +136,11 @@ TEST_F(TektronixBench, ThePanelStaysLockedOnlyWhenTheUnlockFails) {
 }
 
 TEST_F(TektronixBench, AMuteListenerEndsTheScan) {
-  bus.LoadBench(R"(
-[[device]]
-model = "tds540"
-address = 3
-[[device]]
-model = "mute"
-address = 20
-)");
+  LoadExample("silent-listener.toml");
 
   EXPECT_EQ(Acquire(), 0);
   EXPECT_EQ(host.messages, std::vector<std::string>{"Receive error !"});
-  EXPECT_EQ(gpibsim_device_locked(3), 0);
+  EXPECT_EQ(gpibsim_device_locked(7), 0);
 }
 
 }  // namespace
