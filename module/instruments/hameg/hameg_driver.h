@@ -5,6 +5,7 @@
 #include <span>
 
 #include "driver/array_sizes.h"
+#include "instruments/hameg/hameg_settings.h"
 #include "platform/afx.h"
 
 int HamegDriver(WaveformBuffers* buffers, int32_t* points, int16_t* channels,
@@ -14,7 +15,7 @@ namespace hameg {
 
 // What the host provides: the whole 4096-byte memory as one channel, or half of it for each of
 // two, with the time axis.
-constexpr ArraySizes kHostArrays{4096, 3};
+constexpr ArraySizes kHostArrays{static_cast<int32_t>(kSampleBytes), 3};
 
 // target[k] = (code k - 127) x scale, for each sample code of one channel. A host that left
 // the array out (null) gets nothing written.
