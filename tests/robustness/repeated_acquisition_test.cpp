@@ -11,7 +11,7 @@
 #include "benches.h"
 #include "heap_in_use.h"
 #include "ni488/ni488.h"
-#include "platform/terminal_dialog.h"
+#include "platform/posix/terminal_dialog.h"
 #include "support/module_harness.h"
 
 namespace {

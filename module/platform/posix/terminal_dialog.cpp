@@ -1,4 +1,4 @@
-#include "platform/terminal_dialog.h"
+#include "platform/posix/terminal_dialog.h"
 
 #include <fcntl.h>
 #include <poll.h>
