@@ -5,7 +5,9 @@
 #  2. builds the shared module, the simulated library and the host-side robustness test
 #     without sanitizers (build-robust/) and runs that test with glibc's exact heap count and
 #     under valgrind's memcheck;
-#  3. runs every fuzz target for 30 seconds (scripts/fuzz.sh; preset "fuzz", clang).
+#  3. cross-builds the Windows DLLs and scopehost.exe and runs their tests under Wine
+#     (scripts/windows-test.sh; preset "windows");
+#  4. runs every fuzz target for 30 seconds (scripts/fuzz.sh; preset "fuzz", clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,5 +26,7 @@ cmake -S . -B build-robust -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGPIBSCOPE_SANITIZ
   -DGPIBSCOPE_BUILD_HOST=OFF
 cmake --build build-robust --target robustness_host gpibscope gpib-32
 ctest --test-dir build-robust -R '^robustness_host' --output-on-failure
+
+scripts/windows-test.sh
 
 scripts/fuzz.sh 30
