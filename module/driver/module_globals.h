@@ -1,5 +1,7 @@
-// Everything the module keeps between exported calls, in one place: where messages come
-// from, and the host's callback and progress window recorded by the latest GetData.
+// Everything the module's own logic keeps between exported calls, in one place: where messages
+// come from, and the host's callback and progress window recorded by the latest GetData. What
+// the framework and system keep (module state, extension modules, the dialog console) is the
+// platform layer's.
 #pragma once
 
 #include "platform/afx.h"
