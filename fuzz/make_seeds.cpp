@@ -20,7 +20,7 @@
 #include "instruments/philips/philips_driver.h"
 #include "instruments/tektronix/tektronix_driver.h"
 #include "instruments/tektronix_scan/tektronix_scanner.h"
-#include "platform/terminal_dialog.h"
+#include "platform/posix/terminal_dialog.h"
 #include "support/module_harness.h"
 
 namespace {

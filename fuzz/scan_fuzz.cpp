@@ -7,7 +7,7 @@
 
 #include "fuzz_bus.h"
 #include "instruments/tektronix_scan/tektronix_scanner.h"
-#include "platform/terminal_dialog.h"
+#include "platform/posix/terminal_dialog.h"
 
 namespace {
 

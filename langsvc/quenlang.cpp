@@ -1,4 +1,4 @@
-// Stand-in for the host's language service on POSIX: the language resource module is the one
+// Stand-in for the host's language service: the language resource module is the one
 // named by QUENLANG_RESOURCE_MODULE, if any.
 #include "langsvc/quenlang.h"
 

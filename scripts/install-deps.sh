@@ -3,6 +3,11 @@
 # it is missing. Run as root (or with sudo available).
 set -euo pipefail
 
+# The Windows cross build and its tests under Wine. wine32 is an i386 package: that architecture
+# is added first, and these are installed before the rest, because wine32 replaces a number of
+# amd64 packages with their multiarch builds.
+windows_packages=(wine32:i386 wine g++-mingw-w64-i686 xvfb xauth)
+
 packages=(
   cmake ninja-build g++ clang binutils
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -10,15 +15,26 @@ packages=(
   libclang-rt-14-dev valgrind ngspice python3
 )
 
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
+missing_of() {
+  local package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      echo "$package"
+  done
+}
+mapfile -t missing_windows < <(missing_of "${windows_packages[@]}")
+mapfile -t missing < <(missing_of "${packages[@]}")
+[ ${#missing_windows[@]} -eq 0 ] && [ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
+install() {
+  echo "Installing: $*"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$@"
+}
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+[ ${#missing_windows[@]} -eq 0 ] || install "${missing_windows[@]}"
+[ ${#missing[@]} -eq 0 ] || install "${missing[@]}"

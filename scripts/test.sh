@@ -5,7 +5,9 @@
 #  2. builds the shared module, the simulated library and the host-side robustness test
 #     without sanitizers (preset "robust", build-robust/) and runs that test with glibc's exact
 #     heap count and under valgrind's memcheck;
-#  3. runs every fuzz target for 30 seconds (scripts/fuzz.sh; preset "fuzz", clang).
+#  3. cross-builds the Windows DLLs and scopehost.exe and runs their tests under Wine
+#     (scripts/windows-test.sh; preset "windows");
+#  4. runs every fuzz target for 30 seconds (scripts/fuzz.sh; preset "fuzz", clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,5 +25,7 @@ ctest --preset test
 cmake --preset robust
 cmake --build --preset robust
 ctest --preset robust
+
+scripts/windows-test.sh
 
 scripts/fuzz.sh 30

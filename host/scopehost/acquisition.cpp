@@ -16,15 +16,11 @@ constexpr int32_t kMostPoints = 1 << 22;
 constexpr int16_t kMostArrays = 5;
 constexpr int32_t kNoDevice = -1;
 
-LRESULT IgnoreMessage(HWND, UINT, WPARAM, LPARAM) {
-  return 0;
-}
-
 }  // namespace
 
 void HandCallbackToModule(const DriverModule& module) {
-  HWND__ quietWindow{&IgnoreMessage, nullptr};
-  CWnd progress{&quietWindow};
+  // No device type: the module sends no progress message, so no window is needed.
+  CWnd progress{nullptr};
   WaveformBuffers buffers{};
   int32_t points = 0;
   int16_t channels = 0;

@@ -71,7 +71,7 @@ std::string ChannelNames(const Waveforms& waveforms) {
 }
 
 void Report(const std::filesystem::path& path) {
-  std::printf("wrote %s\n", path.c_str());
+  std::printf("wrote %s\n", path.string().c_str());
 }
 
 // Each requested file is written whole or not at all; one that fails does not stop the rest.

@@ -4,18 +4,42 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 namespace scopehost {
 
 namespace {
 
+#ifdef _WIN32
+// Windows has no owner-only default to widen, and flushes a file to disk with _commit.
+bool GiveUsualFileMode(const std::filesystem::path&) {
+  return true;
+}
+int SyncToDisk(int descriptor) {
+  return _commit(descriptor);
+}
+#else
 // mkstemp makes the file readable by its owner only; an output file gets the usual rights.
-mode_t UsualFileMode() {
+bool GiveUsualFileMode(const std::filesystem::path& path) {
   const mode_t mask = umask(0);
   umask(mask);
-  return static_cast<mode_t>(0666 & ~mask);
+  return chmod(path.c_str(), static_cast<mode_t>(0666 & ~mask)) == 0;
+}
+int SyncToDisk(int descriptor) {
+  return fsync(descriptor);
+}
+#endif
+
+void RemoveQuietly(const std::filesystem::path& path) {
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
 }
 
 }  // namespace
@@ -25,18 +49,18 @@ OutputFile::OutputFile(std::filesystem::path target) : target_(std::move(target)
   const int descriptor = mkstemp(pattern.data());
   if (descriptor < 0) Fail("cannot create", errno);
   temporary_ = pattern;
-  stream_ = fdopen(descriptor, "w");
+  stream_ = fdopen(descriptor, "wb");  // the same bytes on every platform: no CR before LF
   if (stream_ == nullptr) {
     const int error = errno;
     close(descriptor);
-    unlink(temporary_.c_str());  // no destructor runs for a constructor that throws
+    RemoveQuietly(temporary_);  // no destructor runs for a constructor that throws
     Fail("cannot open", error);
   }
 }
 
 OutputFile::~OutputFile() {
   if (stream_ != nullptr) std::fclose(stream_);
-  if (!committed_ && !temporary_.empty()) unlink(temporary_.c_str());
+  if (!committed_ && !temporary_.empty()) RemoveQuietly(temporary_);
 }
 
 void OutputFile::Write(std::string_view text) {
@@ -54,7 +78,7 @@ void OutputFile::Close() {
   int error = writeError_;
   if (error == 0 && std::ferror(stream_) != 0) {
     error = EIO;
-  } else if (error == 0 && (std::fflush(stream_) != 0 || fsync(fileno(stream_)) != 0)) {
+  } else if (error == 0 && (std::fflush(stream_) != 0 || SyncToDisk(fileno(stream_)) != 0)) {
     error = errno;
   }
   if (std::fclose(stream_) != 0 && error == 0) error = errno;
@@ -64,8 +88,11 @@ void OutputFile::Close() {
 
 void OutputFile::Commit() {
   Close();
-  if (chmod(temporary_.c_str(), UsualFileMode()) != 0) Fail("cannot write", errno);
-  if (std::rename(temporary_.c_str(), target_.c_str()) != 0) Fail("cannot write", errno);
+  if (!GiveUsualFileMode(temporary_)) Fail("cannot write", errno);
+  // Replaces an existing file on Windows too, where std::rename would refuse.
+  std::error_code error;
+  std::filesystem::rename(temporary_, target_, error);
+  if (error) Fail("cannot write", error.value());
   committed_ = true;
 }
 

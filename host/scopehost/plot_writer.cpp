@@ -151,15 +151,6 @@ void Draw(const Waveforms& waveforms) {
 
 }  // namespace
 
-std::optional<std::string_view> PlotDevice(const std::filesystem::path& path) {
-  std::string extension = path.extension().string();
-  std::ranges::transform(extension, extension.begin(),
-                         [](unsigned char c) { return std::tolower(c); });
-  if (extension == ".png") return "pngcairo";
-  if (extension == ".svg") return "svg";
-  return std::nullopt;
-}
-
 void WritePlot(const Waveforms& waveforms, const std::filesystem::path& path) {
   const std::optional<std::string_view> device = PlotDevice(path);
   if (!device) throw OutputError(path.string() + ": a plot is a .png or .svg file");

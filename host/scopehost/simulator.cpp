@@ -9,13 +9,9 @@ void LoadSimulatedBench(const SharedLibrary& library, const std::filesystem::pat
       library.Symbol("gpibsim_load_bench_file"));
   const auto lastError =
       reinterpret_cast<decltype(&gpibsim_last_error)>(library.Symbol("gpibsim_last_error"));
-  if (load(benchFile.c_str()) != 0) {
+  if (load(benchFile.string().c_str()) != 0) {
     throw LoadError("bench " + benchFile.string() + ": " + lastError());
   }
-}
-
-std::filesystem::path DefaultSimulatorPath() {
-  return (ExecutableDirectory() / ".." / "sim" / "libgpib-32.so").lexically_normal();
 }
 
 }  // namespace scopehost

@@ -1,49 +1,30 @@
 #include "terminal_progress.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <string>
 
 namespace scopehost {
 
+TerminalProgress* TerminalProgress::activeBar_ = nullptr;
+
 namespace {
 
 constexpr int kBarWidth = 30;
-TerminalProgress* activeBar = nullptr;
 
 }  // namespace
 
-TerminalProgress::TerminalProgress(int range, std::FILE* stream)
-    : stream_(stream), terminal_(isatty(fileno(stream)) == 1), range_(std::max(range, 1)) {
-  hwnd_.windowProc = &WindowProc;
-  hwnd_.userData = this;
-  window_.m_hWnd = &hwnd_;
-  activeBar = this;
-  // Drawn from the first message on: the Tektronix chooser, which comes before any step,
-  // gets the terminal to itself.
-}
-
-TerminalProgress::~TerminalProgress() {
+void TerminalProgress::Finish() {
   if (drawn_) std::fputc('\n', stream_);
-  if (activeBar == this) activeBar = nullptr;
+  if (activeBar_ == this) activeBar_ = nullptr;
 }
 
 TerminalProgress* TerminalProgress::Active() {
-  return activeBar;
+  return activeBar_;
 }
 
-LRESULT TerminalProgress::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-  auto* self = static_cast<TerminalProgress*>(window->userData);
-  if (message == PBM_STEPIT) {
-    ++self->position_;
-  } else if (message == PBM_SETPOS) {
-    self->position_ = static_cast<int>(wParam);
-  } else {
-    return 0;
-  }
-  self->Draw();
-  return 0;
+void TerminalProgress::MovedTo(int position) {
+  position_ = position;
+  Draw();
 }
 
 void TerminalProgress::Draw() {

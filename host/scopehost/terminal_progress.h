@@ -1,5 +1,5 @@
-// The progress window the host hands to GetData: a progress-bar control whose window
-// procedure draws a live bar on stderr when stderr is a terminal.
+// The progress window the host hands to GetData: a progress-bar control whose position is
+// drawn as a live bar on stderr when stderr is a terminal.
 #pragma once
 
 #include <cstdio>
@@ -28,11 +28,21 @@ class TerminalProgress {
   static TerminalProgress* Active();
 
  private:
+  // The window's side, one per platform: it reports where the bar now stands.
+#ifdef _WIN32
+  static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  WNDPROC controlProc_ = nullptr;
+#else
   static LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  HWND__ hwnd_{};
+#endif
+  void MovedTo(int position);
   void Draw();
   void Erase();
+  // Ends the bar's line and lets go of being the active bar.
+  void Finish();
 
-  HWND__ hwnd_{};
+  static TerminalProgress* activeBar_;
   CWnd window_{};
   std::FILE* stream_;
   bool terminal_;

@@ -11,7 +11,11 @@ namespace scopehost {
 inline std::string UtcTimestamp(std::chrono::system_clock::time_point when) {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
   std::tm utc{};
+#ifdef _WIN32
+  gmtime_s(&utc, &seconds);
+#else
   gmtime_r(&seconds, &utc);
+#endif
   char text[32];
   return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc));
 }

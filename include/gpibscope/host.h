@@ -1,9 +1,10 @@
 /* gpibscope: the binary interface a simulation host compiles against.
  *
- * libgpibscope.so exports exactly three functions with C linkage. A host loads it with
- * dlopen, lists the devices with GetDeviceText, sizes its arrays with GetTransProperties
- * and acquires with GetData. Usable from C and C++. What follows the declarations is the
- * whole contract: what each call reads and writes, for each device type.
+ * The module (gpibscope.dll on Windows, libgpibscope.so on POSIX) exports exactly three
+ * functions with C linkage, by their plain names. A host loads it (LoadLibraryA, dlopen),
+ * lists the devices with GetDeviceText, sizes its arrays with GetTransProperties and acquires
+ * with GetData. Usable from C and C++. What follows is the whole contract: what each call
+ * reads and writes, for each device type.
  *
  * GetDeviceText(buffer, size, type): the device's display name (at most 20 characters),
  *   copied as strncpy copies size - 2 characters, with buffer[size - 1] set to NUL; 23 bytes
@@ -60,11 +61,27 @@
 
 #include <stdint.h>
 
+#ifdef _WIN32
+/* Windows and messages are the system's: HWND, SendMessageA and PBM_* from these headers. */
+#include <windows.h>
+
+#include <commctrl.h>
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-/* Window handles and messages, as the module's progress bar sees them. */
+/* The calling convention of the exports and of the host's callback: the C default (__cdecl)
+ * on both platforms, written out for compilers whose default can be changed. */
+#ifdef _WIN32
+#define GPIBSCOPE_CALL __cdecl
+#else
+#define GPIBSCOPE_CALL
+#endif
+
+#ifndef _WIN32
+/* Window handles and messages, as the module's progress bar sees them on POSIX. */
 typedef intptr_t LRESULT;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
@@ -73,14 +90,16 @@ struct HWND__;
 typedef struct HWND__* HWND;
 typedef LRESULT (*WNDPROC)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-/* A window is a procedure and whatever the host keeps with it. */
+/* A window is a procedure and whatever the host keeps with it; SendMessageA calls the
+ * procedure. */
 struct HWND__ {
   WNDPROC windowProc;
   void* userData;
 };
 
-/* Progress-bar messages the module sends. */
+/* Progress-bar messages the module sends (commctrl.h's values). */
 enum { PBM_SETPOS = 1026, PBM_STEPIT = 1029 };
+#endif
 
 #if defined(__cplusplus) && defined(GPIBSCOPE_BUILDING_MODULE)
 /* Inside the module these are the framework classes of its platform layer, with the same
@@ -101,7 +120,7 @@ typedef struct CString {
 #endif
 
 /* Receives every user message; reserved is always null, the result is ignored. */
-typedef int (*MessageCallback)(void* reserved, const CString* message);
+typedef int(GPIBSCOPE_CALL* MessageCallback)(void* reserved, const CString* message);
 
 /* Five host-owned arrays: [0] the time axis in seconds, [1] to [4] channels 1 to 4 in volts. */
 typedef struct WaveformBuffers {
@@ -118,21 +137,24 @@ enum {
   GPIBSCOPE_DEVICE_TYPES = 4
 };
 
-#if defined(GPIBSCOPE_BUILDING_MODULE)
+#if defined(GPIBSCOPE_BUILDING_MODULE) && !defined(_WIN32)
 #define GPIBSCOPE_EXPORT __attribute__((visibility("default")))
-#else
+#else /* on Windows the module's .def file names the exports */
 #define GPIBSCOPE_EXPORT
 #endif
 
-GPIBSCOPE_EXPORT char* GetDeviceText(char* buffer, int32_t size, int32_t type);
-GPIBSCOPE_EXPORT int32_t GetTransProperties(int32_t type, int32_t* points, int16_t* channels);
-GPIBSCOPE_EXPORT int32_t GetData(int32_t type, WaveformBuffers* buffers, int32_t* points,
-                                 int16_t* channels, CWnd* progress, MessageCallback callback);
+GPIBSCOPE_EXPORT char* GPIBSCOPE_CALL GetDeviceText(char* buffer, int32_t size, int32_t type);
+GPIBSCOPE_EXPORT int32_t GPIBSCOPE_CALL GetTransProperties(int32_t type, int32_t* points,
+                                                           int16_t* channels);
+GPIBSCOPE_EXPORT int32_t GPIBSCOPE_CALL GetData(int32_t type, WaveformBuffers* buffers,
+                                                int32_t* points, int16_t* channels, CWnd* progress,
+                                                MessageCallback callback);
 
-/* Function pointer types for a host that binds the exports with dlsym. */
-typedef char* (*GetDeviceTextFn)(char*, int32_t, int32_t);
-typedef int32_t (*GetTransPropertiesFn)(int32_t, int32_t*, int16_t*);
-typedef int32_t (*GetDataFn)(int32_t, WaveformBuffers*, int32_t*, int16_t*, CWnd*, MessageCallback);
+/* Function pointer types for a host that binds the exports at run time (GetProcAddress, dlsym). */
+typedef char*(GPIBSCOPE_CALL* GetDeviceTextFn)(char*, int32_t, int32_t);
+typedef int32_t(GPIBSCOPE_CALL* GetTransPropertiesFn)(int32_t, int32_t*, int16_t*);
+typedef int32_t(GPIBSCOPE_CALL* GetDataFn)(int32_t, WaveformBuffers*, int32_t*, int16_t*, CWnd*,
+                                           MessageCallback);
 
 #ifdef __cplusplus
 }

@@ -39,7 +39,7 @@ ModuleGlobals& Module() {
   return globals;
 }
 
-BOOL DllMain(HINSTANCE instance, DWORD reason, void* /*reserved*/) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH) ProcessAttach(instance);
   return TRUE;
 }

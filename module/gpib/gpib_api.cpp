@@ -10,7 +10,8 @@ namespace {
 // Looks one exported name up; a missing name leaves the slot null and the binding incomplete.
 template <typename Entry>
 void Bind(const char* name, Entry& slot, bool& complete) {
-  slot = reinterpret_cast<Entry>(GetProcAddress(Gpib.library, name));
+  // Through void*: an entry may be a variable, and Windows types every export as a function.
+  slot = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(Gpib.library, name)));
   complete = complete && slot != nullptr;
 }
 

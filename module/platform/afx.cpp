@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
 #include <new>
 #include <string>
 
@@ -20,27 +19,6 @@ char* CopyText(const char* text, size_t length) {
 
 AFX_MODULE_STATE moduleState;
 CDynLinkLibrary* dynLinkLibraries = nullptr;
-
-struct Registration {
-  HINSTANCE instance;
-  const ModuleResources* resources;
-};
-Registration registrations[8];
-int registrationCount = 0;
-
-const ModuleResources* RegisteredResources(HINSTANCE instance) {
-  for (int i = 0; i < registrationCount; ++i) {
-    if (registrations[i].instance == instance) return registrations[i].resources;
-  }
-  return nullptr;
-}
-
-const char* FindInTable(const StringResource* table, UINT id) {
-  for (; table != nullptr && table->text != nullptr; ++table) {
-    if (table->id == id) return table->text;
-  }
-  return nullptr;
-}
 
 }  // namespace
 
@@ -60,10 +38,6 @@ void CString::Assign(const char* text, size_t length) {
   char* copy = CopyText(text, length);
   std::free(m_pszData);
   m_pszData = copy;
-}
-
-int CString::GetLength() const {
-  return static_cast<int>(std::strlen(m_pszData));
 }
 
 BOOL CString::LoadString(UINT id) {
@@ -97,38 +71,7 @@ void AfxFormatString1(CString& result, UINT id, const char* argument) {
   result = CString(text.c_str());
 }
 
-void AfxRegisterModuleResources(HINSTANCE instance, const ModuleResources* resources) {
-  for (int i = 0; i < registrationCount; ++i) {
-    if (registrations[i].instance == instance) {
-      registrations[i].resources = resources;
-      return;
-    }
-  }
-  if (registrationCount < static_cast<int>(std::size(registrations))) {
-    registrations[registrationCount++] = {instance, resources};
-  }
-}
-
-const char* AfxFindStringResource(HINSTANCE instance, UINT id) {
-  if (instance == nullptr) return nullptr;
-  if (const ModuleResources* own = RegisteredResources(instance)) {
-    return FindInTable(own->strings, id);
-  }
-  const auto* table =
-      static_cast<const StringResource*>(GetProcAddress(instance, "ResourceStringTable"));
-  return FindInTable(table, id);
-}
-
 namespace {
-const DialogTemplate* FindDialogIn(HINSTANCE instance, UINT id) {
-  const ModuleResources* resources = RegisteredResources(instance);
-  if (resources == nullptr || resources->dialogs == nullptr) return nullptr;
-  for (const DialogTemplate* const* dialog = resources->dialogs; *dialog != nullptr; ++dialog) {
-    if ((*dialog)->id == id) return *dialog;
-  }
-  return nullptr;
-}
-
 // The framework frees its chain of extension modules when it is unloaded, as MFC does at
 // process end; the modules themselves never delete their CDynLinkLibrary.
 struct ChainCleanup {
@@ -142,11 +85,11 @@ struct ChainCleanup {
 } chainCleanup;
 }  // namespace
 
-const DialogTemplate* AfxFindDialogTemplate(UINT id) {
-  if (const DialogTemplate* found = FindDialogIn(AfxGetResourceHandle(), id)) return found;
+HINSTANCE AfxFindResourceHandle(UINT dialogId) {
+  if (AfxHasDialogTemplate(AfxGetResourceHandle(), dialogId)) return AfxGetResourceHandle();
   for (CDynLinkLibrary* library = dynLinkLibraries; library != nullptr;
        library = library->m_pNextDLL) {
-    if (const DialogTemplate* found = FindDialogIn(library->m_hResource, id)) return found;
+    if (AfxHasDialogTemplate(library->m_hResource, dialogId)) return library->m_hResource;
   }
   return nullptr;
 }
@@ -160,20 +103,12 @@ HINSTANCE AfxGetResourceHandle() {
 
 BOOL AfxInitExtensionModule(AFX_EXTENSION_MODULE& state, HMODULE module) {
   if (state.bInitialized) return TRUE;
-  state.hModule = module;
   state.hResource = module;
   state.bInitialized = TRUE;
   return TRUE;
 }
 
-CDynLinkLibrary::CDynLinkLibrary(AFX_EXTENSION_MODULE& state, BOOL system)
-    : m_hModule(state.hModule),
-      m_hResource(state.hResource),
-      m_bSystem(system),
-      m_pNextDLL(dynLinkLibraries) {
+CDynLinkLibrary::CDynLinkLibrary(AFX_EXTENSION_MODULE& state, BOOL /*system*/)
+    : m_hResource(state.hResource), m_pNextDLL(dynLinkLibraries) {
   dynLinkLibraries = this;
-}
-
-CDynLinkLibrary* AfxGetDynLinkLibraries() {
-  return dynLinkLibraries;
 }

@@ -1,13 +1,21 @@
-// POSIX stand-ins for the framework (MFC) pieces the module uses: the string class, the
-// window object, the module state with its current resource handle, extension-module
-// registration and resource lookup. Each does what the module relies on and no more.
+// The framework (MFC) pieces the module uses, on both platforms: the string class, the window
+// object, the module state with its current resource handle, extension-module registration and
+// the search for a resource along the chain of extension modules. Each does what the module
+// relies on and no more; where the text of a resource comes from is the backend's business.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "gpibscope/language_module.h"
 #include "platform/win32.h"
+
+#if defined(_WIN32)
+#define GPIBSCOPE_PRINTF(formatAt, argumentsAt) \
+  __attribute__((format(gnu_printf, formatAt, argumentsAt)))
+#else
+#define GPIBSCOPE_PRINTF(formatAt, argumentsAt) \
+  __attribute__((format(printf, formatAt, argumentsAt)))
+#endif
 
 // The window object: its only data is the handle, read anew at every message.
 class CWnd {
@@ -26,14 +34,12 @@ class CString {
   ~CString();
 
   // Loads string resource id through the current resource handle; FALSE (and empty) when
-  // that module has no such id.
+  // that module has no such id. (On Windows <windows.h> spells it LoadStringA.)
   BOOL LoadString(UINT id);
   // printf-style formatting of the module's own fixed formats.
-  void Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  void Format(const char* format, ...) GPIBSCOPE_PRINTF(2, 3);
 
   operator const char*() const { return m_pszData; }  // NOLINT(google-explicit-constructor)
-  int GetLength() const;
-  bool IsEmpty() const { return m_pszData[0] == '\0'; }
 
  private:
   void Assign(const char* text, size_t length);
@@ -45,39 +51,14 @@ static_assert(sizeof(CString) == sizeof(char*), "CString is one pointer, as host
 // of every "%1".
 void AfxFormatString1(CString& result, UINT id, const char* argument);
 
-// A dialog template as a resource: caption, frame and controls in dialog units.
-struct DialogControl {
-  const char* windowClass;  // "BUTTON", "LISTBOX"
-  const char* text;
-  uint16_t id;
-  int16_t x, y, cx, cy;
-  uint32_t style;
-};
-struct DialogTemplate {
-  uint32_t id;
-  const char* caption;
-  uint32_t style;
-  int16_t x, y, cx, cy;
-  const char* fontName;
-  uint16_t pointSize;
-  const DialogControl* controls;
-  int controlCount;
-};
-
-// Resources compiled into a module, reached through its instance handle.
-struct ModuleResources {
-  const StringResource* strings;         // ended by {0, nullptr}
-  const DialogTemplate* const* dialogs;  // ended by nullptr; may be null
-};
-
-// Makes a module's compiled-in resources reachable through its instance handle.
-void AfxRegisterModuleResources(HINSTANCE instance, const ModuleResources* resources);
-// The text of string id in the module behind instance: its compiled-in table when it has
-// one, else the ResourceStringTable it exports. Null when there is none.
+// The text of string id in the module behind instance, or null when it has none. The text
+// stays valid until the next call.
 const char* AfxFindStringResource(HINSTANCE instance, UINT id);
-// The dialog template id: searched in the current resource handle first, then along the
-// chain of registered extension modules. Null when none has it.
-const DialogTemplate* AfxFindDialogTemplate(UINT id);
+// Whether the module behind instance holds dialog template id.
+bool AfxHasDialogTemplate(HINSTANCE instance, UINT id);
+// The module that holds dialog template id: the current resource handle first, then the
+// chain of registered extension modules, newest first. Null when none has it.
+HINSTANCE AfxFindResourceHandle(UINT dialogId);
 
 struct AFX_MODULE_STATE {
   HINSTANCE m_hCurrentResourceHandle = nullptr;
@@ -87,20 +68,16 @@ HINSTANCE AfxGetResourceHandle();
 
 struct AFX_EXTENSION_MODULE {
   BOOL bInitialized = FALSE;
-  HMODULE hModule = nullptr;
   HMODULE hResource = nullptr;
 };
 BOOL AfxInitExtensionModule(AFX_EXTENSION_MODULE& state, HMODULE module);
 
 // Links an extension module into the framework's chain of resource modules. The framework
-// owns the object from then on, as MFC does.
+// owns the object from then on, as MFC does. A system library would be searched after the
+// others; the module registers none, so the flag changes nothing here.
 class CDynLinkLibrary {
  public:
   CDynLinkLibrary(AFX_EXTENSION_MODULE& state, BOOL system = FALSE);
-  HMODULE m_hModule;
   HMODULE m_hResource;
-  BOOL m_bSystem;
   CDynLinkLibrary* m_pNextDLL;
 };
-// Head of the chain of extension modules, newest first.
-CDynLinkLibrary* AfxGetDynLinkLibraries();

@@ -4,8 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-using INT_PTR = intptr_t;
-using DWORD_PTR = uintptr_t;
+#include "platform/win32.h"
 
 class CPtrArray {
  public:
@@ -17,8 +16,6 @@ class CPtrArray {
   }
   void* GetAt(INT_PTR index) const { return m_elements.at(static_cast<size_t>(index)); }
   void* operator[](INT_PTR index) const { return GetAt(index); }
-  void*& operator[](INT_PTR index) { return m_elements.at(static_cast<size_t>(index)); }
-  void RemoveAll() { m_elements.clear(); }
 
  private:
   std::vector<void*> m_elements;

@@ -1,20 +1,17 @@
 // The framework's modal dialog: DoModal builds the dialog's window from its template, runs
-// OnInitDialog, and passes keys on until OnOK or OnCancel ends it. On POSIX the dialog is drawn
-// on the controlling terminal (see terminal_dialog.h).
+// OnInitDialog, and runs until OnOK or OnCancel ends it. On Windows the system's dialog manager
+// does this; on POSIX the dialog is drawn on the controlling terminal (posix/terminal_dialog.h).
 #pragma once
 
 #include "platform/afx.h"
-#include "platform/collections.h"
 
 class CDialog;
-class DialogWindow;  // the dialog's window and its controls, while DoModal runs
 
-// The direction of one data exchange between a dialog's members and its controls.
+// One data exchange between a dialog's members and its controls. The module only attaches
+// controls, which is the same in either direction, so the direction is not kept.
 class CDataExchange {
  public:
-  CDataExchange(CDialog* dialog, BOOL saveAndValidate)
-      : m_bSaveAndValidate(saveAndValidate), m_pDlgWnd(dialog) {}
-  BOOL m_bSaveAndValidate;  // TRUE: controls to members
+  CDataExchange(CDialog* dialog, BOOL /*saveAndValidate*/) : m_pDlgWnd(dialog) {}
   CDialog* m_pDlgWnd;
 };
 
@@ -32,8 +29,6 @@ class CDialog : public CWnd {
   // when the template cannot be found.
   INT_PTR DoModal();
   void EndDialog(int result);
-  // The window of control id, or null.
-  void GetDlgItem(int id, HWND* control) const;
   // Runs DoDataExchange in the given direction.
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
@@ -46,13 +41,9 @@ class CDialog : public CWnd {
   // Cancel, Escape or the close box: ends with IDCANCEL.
   virtual void OnCancel();
 
- private:
-  friend void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
-  void RunModalLoop();
-  // What the close box does, made final: a dialog that no one can see any more must end.
-  void EndAsClosed();
-
   UINT m_nIDTemplate;
-  CWnd* m_pParentWnd;
-  DialogWindow* m_window = nullptr;
+  CWnd* m_pParentWnd;  // owner of the dialog's window; null: none
+
+ private:
+  friend struct DialogBackend;  // the platform's modal loop, in its dialog.cpp
 };

@@ -1,26 +1,17 @@
+// The module's own resources on POSIX, compiled in from the same tables windres compiles into
+// the Windows module.
 #include "resources/resources.h"
+
+#include <iterator>
 
 #include "resources/resource.h"
 
 namespace {
 
-// US English (language 1033).
 constexpr StringResource kStringTable[] = {
-    {IDS_GPIB_LIBRARY_MISSING, "Cannot find or open the file \"gpib-32.DLL\"  !"},
-    {IDS_INVALID_DEVICE, "Invalid device !"},
-    {IDS_ERROR, "Error !"},
-    {IDS_DEVICE_DEV1, "Device=DEV1"},
-    {IDS_NO_ANSWER, "No Answer"},
-    {IDS_CANT_OPEN_HAMEG, "Cant open Hameg at %1 !"},
-    {IDS_SEND_IFC, "Send IFC !"},
-    {IDS_NO_LISTENERS, "Can not find listeners !"},
-    {IDS_SEND_ERROR, "Send error !"},
-    {IDS_RECEIVE_ERROR, "Receive error !"},
-    {IDS_DID_NOT_FIND, "Did not find the %s !"},
-    {IDS_NO_MEMORY, "No enought memory !"},
-    {IDS_ONLINE_ERROR, "Online error !"},
-    {IDS_DEVICE_CLEAR_ERROR, "Device clear error !"},
-    {IDS_CANT_OPEN_PHILIPS, "Cant open Philips at %1 !"},
+#define GPIBSCOPE_TEXT(id, text) {id, text},
+#include "resources/string_table.inc"
+#undef GPIBSCOPE_TEXT
     {0, nullptr},
 };
 
@@ -31,29 +22,34 @@ constexpr uint32_t WS_POPUP = 0x80000000, WS_CHILD = 0x40000000, WS_VISIBLE = 0x
                    DS_SETFONT = 0x40, BS_DEFPUSHBUTTON = 0x1, LBS_NOTIFY = 0x1, LBS_SORT = 0x2,
                    LBS_NOINTEGRALHEIGHT = 0x100;
 
+#define GPIBSCOPE_DIALOG(id, caption, style, x, y, cx, cy, font, points)
+#define GPIBSCOPE_DIALOG_BEGIN
+#define GPIBSCOPE_DIALOG_END
+#define GPIBSCOPE_CONTROL(windowClass, text, id, x, y, cx, cy, style) \
+  {windowClass, text, id, x, y, cx, cy, style},
 constexpr DialogControl kChooseDeviceControls[] = {
-    {"BUTTON", "&OK", IDOK, 112, 7, 50, 14, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
-    {"BUTTON", "&Cancel", IDCANCEL, 112, 24, 50, 14, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
-    {"LISTBOX", "", IDC_DEVICE_LIST, 7, 7, 100, 91,
-     WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT | LBS_SORT |
-         LBS_NOTIFY},
+#include "resources/chooser_dialog.inc"
 };
-static_assert((WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT |
-               LBS_SORT | LBS_NOTIFY) == 0x50A10103);
-
-constexpr DialogTemplate kChooseDevice = {
-    IDD_CHOOSE_DEVICE,
-    "Choose device",
-    DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU,
-    0,
-    0,
-    169,
-    105,
-    "MS Sans Serif",
-    8,
-    kChooseDeviceControls,
-    3,
-};
+#undef GPIBSCOPE_DIALOG
+#undef GPIBSCOPE_CONTROL
+#define GPIBSCOPE_CONTROL(windowClass, text, id, x, y, cx, cy, style)
+#define GPIBSCOPE_DIALOG(id, caption, style, x, y, cx, cy, font, points) \
+  constexpr DialogTemplate kChooseDevice = {id,                          \
+                                            caption,                     \
+                                            style,                       \
+                                            x,                           \
+                                            y,                           \
+                                            cx,                          \
+                                            cy,                          \
+                                            font,                        \
+                                            points,                      \
+                                            kChooseDeviceControls,       \
+                                            static_cast<int>(std::size(kChooseDeviceControls))};
+#include "resources/chooser_dialog.inc"
+#undef GPIBSCOPE_DIALOG
+#undef GPIBSCOPE_DIALOG_BEGIN
+#undef GPIBSCOPE_DIALOG_END
+#undef GPIBSCOPE_CONTROL
 
 constexpr const DialogTemplate* kDialogs[] = {&kChooseDevice, nullptr};
 

@@ -1,6 +1,6 @@
-// The module's own compiled-in resources: the US English string table and dialog 130.
+// The module's own compiled-in resources on POSIX: the US English string table and dialog 130.
 #pragma once
 
-#include "platform/afx.h"
+#include "platform/posix/compiled_resources.h"
 
 extern const ModuleResources kModuleResources;

@@ -70,12 +70,12 @@ int32_t Find(const char* function, const char* name) {
 
 extern "C" {
 
-GPIBSIM_API int32_t ibclr(int32_t ud) {
+GPIBSIM_API int32_t NI488CC ibclr(int32_t ud) {
   return Run("ibclr", Format("ud=%d", ud), [&](Bus& bus) { return bus.Clear(ud); }).ibsta;
 }
 
-GPIBSIM_API int32_t ibdev(int32_t board, int32_t pad, int32_t sad, int32_t tmo, int32_t eot,
-                          int32_t eos) {
+GPIBSIM_API int32_t NI488CC ibdev(int32_t board, int32_t pad, int32_t sad, int32_t tmo, int32_t eot,
+                                  int32_t eos) {
   return Run("ibdev",
              Format("board=%d, pad=%d, sad=0x%X, tmo=%d, eot=%d, eos=0x%X", board, pad, sad, tmo,
                     eot, eos),
@@ -83,97 +83,97 @@ GPIBSIM_API int32_t ibdev(int32_t board, int32_t pad, int32_t sad, int32_t tmo, 
       .descriptor;
 }
 
-GPIBSIM_API int32_t ibonl(int32_t ud, int32_t v) {
+GPIBSIM_API int32_t NI488CC ibonl(int32_t ud, int32_t v) {
   return Run("ibonl", Format("ud=%d, v=%d", ud, v), [&](Bus& bus) { return bus.Online(ud, v); })
       .ibsta;
 }
 
-GPIBSIM_API int32_t ibrd(int32_t ud, void* buffer, int32_t count) {
+GPIBSIM_API int32_t NI488CC ibrd(int32_t ud, void* buffer, int32_t count) {
   return Run("ibrd", Format("ud=%d, count=%d", ud, count),
              [&](Bus& bus) { return bus.Read(ud, buffer, count); })
       .ibsta;
 }
 
-GPIBSIM_API int32_t ibrsp(int32_t ud, char* spr) {
+GPIBSIM_API int32_t NI488CC ibrsp(int32_t ud, char* spr) {
   return Run("ibrsp", Format("ud=%d", ud), [&](Bus& bus) { return bus.SerialPoll(ud, spr); }).ibsta;
 }
 
-GPIBSIM_API int32_t ibtrg(int32_t ud) {
+GPIBSIM_API int32_t NI488CC ibtrg(int32_t ud) {
   return Run("ibtrg", Format("ud=%d", ud), [&](Bus& bus) { return bus.Trigger(ud); }).ibsta;
 }
 
-GPIBSIM_API int32_t ibwait(int32_t ud, int32_t mask) {
+GPIBSIM_API int32_t NI488CC ibwait(int32_t ud, int32_t mask) {
   return Run("ibwait", Format("ud=%d, mask=0x%X", ud, mask),
              [&](Bus& bus) { return bus.Wait(ud, mask); })
       .ibsta;
 }
 
-GPIBSIM_API int32_t ibwrt(int32_t ud, const void* buffer, int32_t count) {
+GPIBSIM_API int32_t NI488CC ibwrt(int32_t ud, const void* buffer, int32_t count) {
   return Run("ibwrt", Format("ud=%d, count=%d", ud, count),
              [&](Bus& bus) { return bus.Write(ud, buffer, count); })
       .ibsta;
 }
 
 #ifdef GPIBSIM_IBFIND_NOT_IBFINDA
-GPIBSIM_API int32_t ibfind(const char* name) {
+GPIBSIM_API int32_t NI488CC ibfind(const char* name) {
   return Find("ibfind", name);
 }
 static_assert(std::is_same_v<decltype(&ibfind), IbfindFn>);
 #else
-GPIBSIM_API int32_t ibfindA(const char* name) {
+GPIBSIM_API int32_t NI488CC ibfindA(const char* name) {
   return Find("ibfindA", name);
 }
 static_assert(std::is_same_v<decltype(&ibfindA), IbfindFn>);
 #endif
 
-GPIBSIM_API int32_t ibloc(int32_t ud) {
+GPIBSIM_API int32_t NI488CC ibloc(int32_t ud) {
   return Run("ibloc", Format("ud=%d", ud), [&](Bus& bus) { return bus.Local(ud); }).ibsta;
 }
 
-GPIBSIM_API int32_t ibtmo(int32_t ud, int32_t v) {
+GPIBSIM_API int32_t NI488CC ibtmo(int32_t ud, int32_t v) {
   return Run("ibtmo", Format("ud=%d, v=%d", ud, v), [&](Bus& bus) { return bus.SetTimeout(ud, v); })
       .ibsta;
 }
 
-GPIBSIM_API void DevClear(int32_t board, Addr4882_t address) {
+GPIBSIM_API void NI488CC DevClear(int32_t board, Addr4882_t address) {
   Run("DevClear", Format("board=%d, address=%s", board, AddressText(address).c_str()),
       [&](Bus& bus) { return bus.DevClear(board, address); });
 }
 
-GPIBSIM_API void FindLstn(int32_t board, const Addr4882_t* addresses, Addr4882_t* results,
-                          int32_t limit) {
+GPIBSIM_API void NI488CC FindLstn(int32_t board, const Addr4882_t* addresses, Addr4882_t* results,
+                                  int32_t limit) {
   Run("FindLstn",
       Format("board=%d, addresses=%s, limit=%d", board, AddressListText(addresses).c_str(), limit),
       [&](Bus& bus) { return bus.FindListeners(board, addresses, results, limit); });
 }
 
-GPIBSIM_API void ReadStatusByte(int32_t board, Addr4882_t address, int16_t* result) {
+GPIBSIM_API void NI488CC ReadStatusByte(int32_t board, Addr4882_t address, int16_t* result) {
   Run("ReadStatusByte", Format("board=%d, address=%s", board, AddressText(address).c_str()),
       [&](Bus& bus) { return bus.ReadStatusByte(board, address, result); });
 }
 
-GPIBSIM_API void Receive(int32_t board, Addr4882_t address, void* buffer, int32_t count,
-                         int32_t termination) {
+GPIBSIM_API void NI488CC Receive(int32_t board, Addr4882_t address, void* buffer, int32_t count,
+                                 int32_t termination) {
   Run("Receive",
       Format("board=%d, address=%s, count=%d, termination=0x%X", board,
              AddressText(address).c_str(), count, termination),
       [&](Bus& bus) { return bus.Receive(board, address, buffer, count, termination); });
 }
 
-GPIBSIM_API void Send(int32_t board, Addr4882_t address, const void* buffer, int32_t count,
-                      int32_t eotMode) {
+GPIBSIM_API void NI488CC Send(int32_t board, Addr4882_t address, const void* buffer, int32_t count,
+                              int32_t eotMode) {
   Run("Send",
       Format("board=%d, address=%s, count=%d, eot=0x%X", board, AddressText(address).c_str(), count,
              eotMode),
       [&](Bus& bus) { return bus.Send(board, address, buffer, count, eotMode); });
 }
 
-GPIBSIM_API void SendIFC(int32_t board) {
+GPIBSIM_API void NI488CC SendIFC(int32_t board) {
   Run("SendIFC", Format("board=%d", board), [&](Bus& bus) { return bus.SendIfc(board); });
 }
 
 #ifndef GPIBSIM_WITHOUT_WAITSRQ
-GPIBSIM_API void WaitSRQ(int32_t board, int16_t* result) {
+GPIBSIM_API void NI488CC WaitSRQ(int32_t board, int16_t* result) {
   Run("WaitSRQ", Format("board=%d", board), [&](Bus& bus) { return bus.WaitSrq(board, result); });
 }
 static_assert(std::is_same_v<decltype(&WaitSRQ), WaitSRQFn>);

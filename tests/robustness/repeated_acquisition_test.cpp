@@ -10,7 +10,7 @@
 
 #include "heap_in_use.h"
 #include "ni488/ni488.h"
-#include "platform/terminal_dialog.h"
+#include "platform/posix/terminal_dialog.h"
 #include "support/module_harness.h"
 
 namespace {

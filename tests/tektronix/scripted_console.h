@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/terminal_dialog.h"
+#include "platform/posix/terminal_dialog.h"
 
 namespace testing_support {
 

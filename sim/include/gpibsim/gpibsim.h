@@ -13,7 +13,11 @@
 extern "C" {
 #endif
 
+#ifdef _WIN32
+#define GPIBSIM_API /* gpib-32.dll's .def names the exports */
+#else
 #define GPIBSIM_API __attribute__((visibility("default")))
+#endif
 
 /* --- Bench ----------------------------------------------------------------------------- */
 /* Replace the bus with the bench described by a TOML file or text (transcript emptied,

@@ -1,4 +1,4 @@
-#include "platform/terminal_dialog.h"
+#include "platform/posix/terminal_dialog.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -17,6 +17,8 @@ constexpr int kInterrupt = 0x03;  // Ctrl-C arrives as a byte: signals are off w
 // An arrow key's bytes come together; an Escape with nothing after it for this long is a key.
 constexpr int kFollowUpMilliseconds = 50;
 
+// Where the next dialog is shown: the platform's own state, like the framework's module state,
+// not the module's (driver/module_globals.h).
 DialogConsoleOpener consoleOpener;
 
 // Skips the rest of a control sequence (parameters, then one final byte) and names the key.

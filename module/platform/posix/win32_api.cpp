@@ -1,4 +1,4 @@
-#include "platform/win32.h"
+#include "platform/posix/win32_api.h"
 
 #include <dlfcn.h>
 #include <strings.h>
