@@ -47,14 +47,4 @@ std::string DriverModule::DisplayName(int32_t type) const {
   return name;
 }
 
-std::filesystem::path ExecutableDirectory() {
-  std::error_code error;
-  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::current_path() : executable.parent_path();
-}
-
-std::filesystem::path DefaultModulePath() {
-  return (ExecutableDirectory() / ".." / "lib" / "libgpibscope.so").lexically_normal();
-}
-
 }  // namespace scopehost

@@ -51,10 +51,4 @@ class DriverModule {
   SharedLibrary library_;
 };
 
-// The directory holding the running executable; companions are found relative to it.
-std::filesystem::path ExecutableDirectory();
-
-// build/bin/scopehost finds build/lib/libgpibscope.so.
-std::filesystem::path DefaultModulePath();
-
 }  // namespace scopehost

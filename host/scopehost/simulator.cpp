@@ -14,8 +14,4 @@ void LoadSimulatedBench(const SharedLibrary& library, const std::filesystem::pat
   }
 }
 
-std::filesystem::path DefaultSimulatorPath() {
-  return (ExecutableDirectory() / ".." / "sim" / "libgpib-32.so").lexically_normal();
-}
-
 }  // namespace scopehost
