@@ -5,7 +5,10 @@
 #  2. builds the shared module, the simulated library and the host-side robustness test
 #     without sanitizers (build-robust/) and runs that test with glibc's exact heap count and
 #     under valgrind's memcheck;
-#  3. runs every fuzz target for 30 seconds (scripts/fuzz.sh; preset "fuzz", clang).
+#  3. installs the default build into a temporary prefix, checks the installed scopehost, the
+#     example host built against the installed tree, the manual page and the Debian package
+#     (scripts/install-check.sh; preset "default");
+#  4. runs every fuzz target for 30 seconds (scripts/fuzz.sh; preset "fuzz", clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,5 +27,7 @@ cmake -S . -B build-robust -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGPIBSCOPE_SANITIZ
   -DGPIBSCOPE_BUILD_HOST=OFF
 cmake --build build-robust --target robustness_host gpibscope gpib-32
 ctest --test-dir build-robust -R '^robustness_host' --output-on-failure
+
+scripts/install-check.sh
 
 scripts/fuzz.sh 30
