@@ -29,6 +29,10 @@ for device in hameg1 hameg2 tektronix philips; do
 done
 scopehost acquire hameg1 --sim hm408 --wave "$stage/wave" >/dev/null
 [ -s "$stage/wave/ch1.txt" ] || fail "no waveform file from the shipped bench hm408"
+[[ $(scopehost scan --gpib sim) == *TEKTRONIX* ]] || fail "scan --gpib sim finds no TDS540"
+# No linux-gpib here: the installed bridge loads and says what is missing.
+[[ $(scopehost scan --gpib linux-gpib 2>&1 || true) == *libgpib.so.0* ]] ||
+  fail "the installed linux-gpib bridge does not load"
 
 # The example host, against the installed tree through each of the two ways in.
 export PKG_CONFIG_PATH="$root/lib/pkgconfig"
@@ -56,11 +60,12 @@ dpkg-deb -f "$package" Depends | grep -q 'libc6' || fail "$package has no comput
 expected=(
   usr/bin/scopehost
   usr/include/gpibscope/host.h usr/include/gpibscope/language_module.h
-  usr/include/gpibscope/message_ids.h usr/include/ni488/ni488.h
+  usr/include/gpibscope/message_ids.h usr/include/ni488/ni488.h usr/include/ni488/export_types.h
   usr/lib/cmake/gpibscope/gpibscopeConfig.cmake usr/lib/cmake/gpibscope/gpibscopeConfigVersion.cmake
   usr/lib/cmake/gpibscope/gpibscopeTargets.cmake usr/lib/pkgconfig/gpibscope.pc
   usr/lib/gpibscope/libgpibscope.so usr/lib/gpibscope/libQuenLang70.so
   usr/lib/gpibscope/libgpibscope_de.so usr/lib/gpibscope/sim/libgpib-32.so
+  usr/lib/gpibscope/bridges/linux-gpib/libgpib-32.so
   usr/share/man/man1/scopehost.1.gz
 )
 for bench in sim/benches/*.toml examples/benches/*.toml; do
