@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libtomlplusplus-dev libplplot-dev plplot-driver-cairo pkgconf
   libclang-rt-14-dev valgrind ngspice python3
+  dpkg-dev file man-db
 )
 
 missing_of() {

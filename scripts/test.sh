@@ -7,7 +7,10 @@
 #     heap count and under valgrind's memcheck;
 #  3. cross-builds the Windows DLLs and scopehost.exe and runs their tests under Wine
 #     (scripts/windows-test.sh; preset "windows");
-#  4. runs every fuzz target for 30 seconds (scripts/fuzz.sh; preset "fuzz", clang).
+#  4. installs the default build into a temporary prefix, checks the installed scopehost, the
+#     example host built against the installed tree, the manual page and the Debian package
+#     (scripts/install-check.sh; preset "default");
+#  5. runs every fuzz target for 30 seconds (scripts/fuzz.sh; preset "fuzz", clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,5 +30,7 @@ cmake --build --preset robust
 ctest --preset robust
 
 scripts/windows-test.sh
+
+scripts/install-check.sh
 
 scripts/fuzz.sh 30

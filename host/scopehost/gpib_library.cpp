@@ -1,5 +1,6 @@
 #include "gpib_library.h"
 
+#include "companions.h"
 #include "simulator.h"
 
 namespace scopehost {
@@ -8,10 +9,6 @@ namespace {
 
 constexpr const char* kSimulator = "sim";
 constexpr const char* kBridges[] = {"linux-gpib", "prologix"};
-
-std::filesystem::path BridgePath(const std::string& name) {
-  return (ExecutableDirectory() / ".." / "bridges" / name / "libgpib-32.so").lexically_normal();
-}
 
 bool IsBridge(const std::string& choice) {
   for (const char* bridge : kBridges) {
@@ -25,8 +22,8 @@ bool IsBridge(const std::string& choice) {
 std::filesystem::path GpibLibraryPath(const std::string& choice) {
   // Absolute, so that the loader takes a file name as this file, not one to search for.
   std::filesystem::path path = std::filesystem::absolute(choice);
-  if (choice == kSimulator) path = DefaultSimulatorPath();
-  if (IsBridge(choice)) path = BridgePath(choice);
+  if (choice == kSimulator) path = OwnCompanions().Simulator();
+  if (IsBridge(choice)) path = OwnCompanions().Bridge(choice);
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) {
     throw LoadError("--gpib " + choice + ": there is no GPIB library at " + path.string() +

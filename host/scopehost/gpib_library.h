@@ -11,10 +11,9 @@
 
 namespace scopehost {
 
-// "sim" is build/sim/libgpib-32.so; "linux-gpib" and "prologix" are the bridges, found in
-// build/bridges/<name>/ from scopehost's own directory; anything else is a path (relative to
-// the working directory). Throws
-// LoadError when no such file exists.
+// "sim" is the simulated library and "linux-gpib" and "prologix" are the bridges that came
+// with scopehost (companions.h: in the build tree or in its installation); anything else is a
+// path (relative to the working directory). Throws LoadError when no such file exists.
 std::filesystem::path GpibLibraryPath(const std::string& choice);
 
 // Loads the chosen library, and for "sim" the bench file that replaces its bench. Throws

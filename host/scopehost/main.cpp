@@ -1,5 +1,6 @@
 // scopehost: lists the module's devices, tells their array sizes, and acquires waveforms into
-// CSV, SPICE PWL and a plot, loading the module as a simulation host does.
+// CSV, SPICE PWL sources, two-column waveform files and a plot, loading the module as a simulation
+// host does.
 //
 // Exit status: 0 success; 1 the module failed (GetTransProperties or GetData, its messages
 // printed) or delivered no channel, or a scan found no listener or a failing bus; 2 a usage
@@ -14,6 +15,7 @@
 
 #include "acquisition.h"
 #include "bus_scan.h"
+#include "companions.h"
 #include "csv_writer.h"
 #include "device_names.h"
 #include "gpib_library.h"
@@ -36,6 +38,7 @@ enum ExitStatus : int {
 struct Outputs {
   std::string csv;
   std::string pwlDirectory;
+  std::string waveDirectory;
   std::string plot;
 };
 
@@ -91,15 +94,19 @@ int WriteOutputs(const Waveforms& waveforms, const Outputs& outputs) {
       Report(outputs.csv);
     });
   }
-  if (!outputs.pwlDirectory.empty()) {
-    if (const std::optional<std::string> reason = WhyNoPwl(waveforms)) {
-      PrintMessage("no PWL files: " + *reason);
-    } else {
-      attempt([&] {
-        for (const auto& path : WritePwl(waveforms, outputs.pwlDirectory)) Report(path);
-      });
+  const std::optional<std::string> noTimeAxis = WhyNoPwl(waveforms);
+  const auto writePwlData = [&](const std::string& directory, const char* kind, auto&& write) {
+    if (directory.empty()) return;
+    if (noTimeAxis) {
+      PrintMessage(std::string("no ") + kind + " files: " + *noTimeAxis);
+      return;
     }
-  }
+    attempt([&] {
+      for (const auto& path : write(waveforms, directory)) Report(path);
+    });
+  };
+  writePwlData(outputs.pwlDirectory, "PWL", WritePwl);
+  writePwlData(outputs.waveDirectory, "waveform", WriteWaveFiles);
   if (!outputs.plot.empty()) {
     attempt([&] {
       WritePlot(waveforms, outputs.plot);
@@ -126,10 +133,10 @@ int AcquireAndWrite(const DriverModule& module, const DeviceKind& device, const 
   return WriteOutputs(*waveforms, outputs);
 }
 
-// The library search's libgpib-32.so unless --gpib or --sim chose one.
+// The library search's GPIB library unless --gpib or --sim chose one.
 int Scan(const std::optional<SharedLibrary>& chosen) {
   const std::optional<SharedLibrary> found =
-      chosen ? std::nullopt : std::make_optional<SharedLibrary>("libgpib-32.so");
+      chosen ? std::nullopt : std::make_optional<SharedLibrary>(kGpibLibraryFileName);
   try {
     const std::vector<Listener> listeners = ScanBus(chosen ? *chosen : *found);
     std::fputs(ListenerTable(listeners).c_str(), stdout);
@@ -144,12 +151,13 @@ int Run(int argc, char** argv) {
   CLI::App app{"scopehost: acquires waveforms from bench oscilloscopes through libgpibscope.so"};
   app.fallthrough();
   app.require_subcommand(1);
-  std::string modulePath = DefaultModulePath().string();
+  std::string modulePath = OwnCompanions().Module().string();
   app.add_option("--module", modulePath, "the driver module to load")->capture_default_str();
   std::string bench;
   CLI::Option* sim = app.add_option("--sim", bench,
-                                    "use the simulated GPIB library; BENCH, a TOML file, "
-                                    "replaces its bench (else GPIBSIM_BENCH or the default)")
+                                    "use the simulated GPIB library; BENCH, a TOML file or the "
+                                    "name of a shipped bench, replaces its bench (else "
+                                    "GPIBSIM_BENCH or the default)")
                          ->expected(0, 1)
                          ->type_name("[BENCH]");
   std::string gpibChoice;
@@ -176,6 +184,8 @@ int Run(int argc, char** argv) {
   Outputs outputs;
   acquire->add_option("--csv", outputs.csv, "CSV file to write");
   acquire->add_option("--pwl", outputs.pwlDirectory, "directory for one SPICE PWL file a channel");
+  acquire->add_option("--wave", outputs.waveDirectory,
+                      "directory for one two-column (time, volts) file a channel");
   acquire->add_option("--plot", outputs.plot, "plot to draw: a .png or .svg file");
 
   try {
@@ -202,7 +212,7 @@ int Run(int argc, char** argv) {
     std::optional<SharedLibrary> gpibLibrary;
     if (sim->count() > 0 || gpib->count() > 0) {
       std::optional<std::filesystem::path> benchFile;
-      if (!bench.empty()) benchFile = bench;
+      if (!bench.empty()) benchFile = ResolveBench(bench, OwnCompanions());
       LoadGpibLibrary(gpibLibrary, sim->count() > 0 ? "sim" : gpibChoice, benchFile);
     }
     if (scan->parsed()) return Scan(gpibLibrary);

@@ -33,6 +33,13 @@ class SharedLibrary {
   void* handle_;
 };
 
+// The file names of the driver module and of a GPIB library on this platform.
+extern const char kModuleFileName[];
+extern const char kGpibLibraryFileName[];
+
+// The directory of the running executable (the working directory when it cannot be told).
+std::filesystem::path ExecutableDirectory();
+
 // The driver module and its three exports.
 class DriverModule {
  public:
@@ -50,11 +57,5 @@ class DriverModule {
  private:
   SharedLibrary library_;
 };
-
-// The directory holding the running executable; companions are found relative to it.
-std::filesystem::path ExecutableDirectory();
-
-// build/bin/scopehost finds build/lib/libgpibscope.so.
-std::filesystem::path DefaultModulePath();
 
 }  // namespace scopehost

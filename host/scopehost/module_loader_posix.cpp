@@ -25,18 +25,13 @@ void* SharedLibrary::Symbol(const char* name) const {
   return address;
 }
 
+const char kModuleFileName[] = "libgpibscope.so";
+const char kGpibLibraryFileName[] = "libgpib-32.so";
+
 std::filesystem::path ExecutableDirectory() {
   std::error_code error;
   const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::filesystem::current_path() : executable.parent_path();
-}
-
-std::filesystem::path DefaultModulePath() {
-  return (ExecutableDirectory() / ".." / "lib" / "libgpibscope.so").lexically_normal();
-}
-
-std::filesystem::path DefaultSimulatorPath() {
-  return (ExecutableDirectory() / ".." / "sim" / "libgpib-32.so").lexically_normal();
 }
 
 }  // namespace scopehost

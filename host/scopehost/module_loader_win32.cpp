@@ -41,19 +41,14 @@ void* SharedLibrary::Symbol(const char* name) const {
   return address;
 }
 
+const char kModuleFileName[] = "gpibscope.dll";
+const char kGpibLibraryFileName[] = "gpib-32.dll";
+
 std::filesystem::path ExecutableDirectory() {
   char executable[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameA(nullptr, executable, sizeof executable);
   if (length == 0 || length == sizeof executable) return std::filesystem::current_path();
   return std::filesystem::path(executable).parent_path();
-}
-
-std::filesystem::path DefaultModulePath() {
-  return ExecutableDirectory() / "gpibscope.dll";
-}
-
-std::filesystem::path DefaultSimulatorPath() {
-  return (ExecutableDirectory() / ".." / "sim" / "gpib-32.dll").lexically_normal();
 }
 
 }  // namespace scopehost

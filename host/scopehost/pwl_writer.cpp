@@ -40,6 +40,35 @@ std::string Source(const Waveforms& waveforms, const Trace& channel) {
   return text + "+ )\n";
 }
 
+std::string TwoColumns(const Waveforms& waveforms, const Trace& channel) {
+  std::string text;
+  for (size_t k = 0; k < waveforms.points(); ++k) {
+    AppendNumber(text, waveforms.abscissaValues[k]);
+    text += ' ';
+    AppendNumber(text, channel.volts[k]);
+    text += '\n';
+  }
+  return text;
+}
+
+using ChannelText = std::string (*)(const Waveforms&, const Trace&);
+
+std::vector<std::filesystem::path> WriteChannelFiles(const Waveforms& waveforms,
+                                                     const std::filesystem::path& directory,
+                                                     const char* extension, ChannelText text) {
+  std::error_code error;
+  std::filesystem::create_directories(directory, error);
+  if (error) throw OutputError("cannot create " + directory.string() + ": " + error.message());
+  std::vector<std::filesystem::path> written;
+  for (const Trace& channel : waveforms.channels) {
+    OutputFile file(directory / (channel.name + extension));
+    file.Write(text(waveforms, channel));
+    file.Commit();
+    written.push_back(file.target());
+  }
+  return written;
+}
+
 }  // namespace
 
 std::optional<std::string> WhyNoPwl(const Waveforms& waveforms) {
@@ -60,17 +89,12 @@ std::optional<std::string> WhyNoPwl(const Waveforms& waveforms) {
 
 std::vector<std::filesystem::path> WritePwl(const Waveforms& waveforms,
                                             const std::filesystem::path& directory) {
-  std::error_code error;
-  std::filesystem::create_directories(directory, error);
-  if (error) throw OutputError("cannot create " + directory.string() + ": " + error.message());
-  std::vector<std::filesystem::path> written;
-  for (const Trace& channel : waveforms.channels) {
-    OutputFile file(directory / (channel.name + ".pwl"));
-    file.Write(Source(waveforms, channel));
-    file.Commit();
-    written.push_back(file.target());
-  }
-  return written;
+  return WriteChannelFiles(waveforms, directory, ".pwl", Source);
+}
+
+std::vector<std::filesystem::path> WriteWaveFiles(const Waveforms& waveforms,
+                                                  const std::filesystem::path& directory) {
+  return WriteChannelFiles(waveforms, directory, ".txt", TwoColumns);
 }
 
 }  // namespace scopehost

@@ -1,4 +1,5 @@
-// Waveforms as SPICE piecewise-linear voltage sources, one file per channel.
+// Waveforms as SPICE piecewise-linear data, one file per channel: a voltage source to include
+// in a netlist, or a plain two-column file that a simulator's PWL or file source reads.
 #pragma once
 
 #include <filesystem>
@@ -10,7 +11,7 @@
 
 namespace scopehost {
 
-// Why the waveforms cannot be PWL sources, or nothing when they can: SPICE needs time points
+// Why the waveforms cannot be PWL data, or nothing when they can: SPICE needs time points
 // that rise strictly, and XY data or numbered samples have no time at all.
 std::optional<std::string> WhyNoPwl(const Waveforms& waveforms);
 
@@ -19,5 +20,11 @@ std::optional<std::string> WhyNoPwl(const Waveforms& waveforms);
 // be .include'd into a netlist. Throws OutputError; files already complete stay.
 std::vector<std::filesystem::path> WritePwl(const Waveforms& waveforms,
                                             const std::filesystem::path& directory);
+
+// Writes directory/<channel>.txt for every channel: one line per point, the time in seconds
+// and the volts, as "PWL file=" in LTspice and Xyce and ngspice's filesource read them. No
+// comment line, since not every reader skips one. Otherwise as WritePwl.
+std::vector<std::filesystem::path> WriteWaveFiles(const Waveforms& waveforms,
+                                                  const std::filesystem::path& directory);
 
 }  // namespace scopehost

@@ -12,8 +12,4 @@ namespace scopehost {
 // LoadError for a bench the library rejects.
 void LoadSimulatedBench(const SharedLibrary& library, const std::filesystem::path& benchFile);
 
-// build/bin/scopehost finds build/sim/libgpib-32.so: apart from the module's directory, so a
-// real bench never finds the simulator by accident.
-std::filesystem::path DefaultSimulatorPath();
-
 }  // namespace scopehost

@@ -1,5 +1,6 @@
 // scopehost acquires from every device type of the default bench (without its pacing) and
-// writes CSV, PWL and a plot whose contents match the bench's instrument settings.
+// writes CSV, PWL sources, waveform files and a plot whose contents match the bench's instrument
+// settings.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <memory>
 #include <regex>
+#include <sstream>
 
 #include "bench_expectations.h"
 #include "output_readers.h"
@@ -78,14 +80,19 @@ void ExpectCsvMatchesBench(const CsvData& csv, const ExpectedAcquisition& expect
   }
 }
 
-// The PWL sources hold exactly the CSV's numbers, time against each channel.
-void ExpectPwlMatchesCsv(const std::filesystem::path& directory, const CsvData& csv) {
+// The PWL sources and the waveform files hold exactly the CSV's numbers, time against each
+// channel.
+void ExpectPwlDataMatchesCsv(const std::filesystem::path& pwl, const std::filesystem::path& wave,
+                             const CsvData& csv) {
   for (size_t c = 1; c < csv.headings.size(); ++c) {
     const std::string channel = csv.headings[c].substr(0, csv.headings[c].find(' '));
-    const PwlSource source = ReadPwl(directory / (channel + ".pwl"));
+    const PwlSource source = ReadPwl(pwl / (channel + ".pwl"));
     EXPECT_EQ(source.node, channel);
     EXPECT_EQ(source.times, csv.columns[0]);
     EXPECT_EQ(source.volts, csv.columns[c]);
+    const auto [times, volts] = ReadWaveFile(wave / (channel + ".txt"));
+    EXPECT_EQ(times, csv.columns[0]) << channel;
+    EXPECT_EQ(volts, csv.columns[c]) << channel;
   }
 }
 
@@ -98,26 +105,58 @@ std::string Run(const std::string& command) {
   return output;
 }
 
-// ngspice includes the source of the first channel, runs a transient analysis and reads the
-// voltage at one of the sample times, which must be the sample's value.
-void ExpectNgspiceReadsPwl(const std::filesystem::path& directory, const CsvData& csv) {
+double Measured(const std::string& output, const std::string& name) {
+  std::smatch match;
+  if (!std::regex_search(output, match, std::regex("\\b" + name + R"(\s*=\s*(\S+))"))) {
+    ADD_FAILURE() << "no " << name << " in\n" << output;
+    return NAN;
+  }
+  return std::stod(match[1]);
+}
+
+// ngspice includes the PWL source of the first channel and reads its waveform file through a
+// filesource. The PWL source's voltage at a sample time must be the sample's value, and the
+// two sources, each driving the same RC filter, must give the same filter output.
+void ExpectNgspiceReadsPwlAndWave(const std::filesystem::path& directory, const CsvData& csv) {
   if (std::string(NGSPICE_PROGRAM).empty()) GTEST_SKIP() << "ngspice is not installed";
   const std::string node = csv.headings[1].substr(0, csv.headings[1].find(' '));
-  const size_t k = csv.columns[0].size() / 3;
-  const double t = csv.columns[0][k];
-  const double step = csv.columns[0][1] - csv.columns[0][0];
-  char netlist[512];
-  std::snprintf(netlist, sizeof netlist,
-                "scopehost PWL source\n.include %s.pwl\nR1 %s 0 1k\n.tran %.17g %.17g\n"
-                ".control\nrun\nmeas tran probe find v(%s) at=%.17g\n.endc\n.end\n",
-                node.c_str(), node.c_str(), step, t + 2 * step, node.c_str(), t);
-  std::ofstream(directory / "check.cir") << netlist;
+  const std::vector<double>& time = csv.columns[0];
+  const size_t k = time.size() / 3;
+  const struct {
+    const char* name;
+    double time;
+  } filterProbes[] = {{"mid", time.back() / 2}, {"end", time.back()}};
+  std::ostringstream netlist;
+  netlist.precision(17);
+  netlist << "scopehost PWL and file sources\n.include pwl/" << node << ".pwl\n"
+          << "a1 %v([file]) wave\n.model wave filesource (file=\"wave/" << node
+          << ".txt\" amploffset=[0] amplscale=[1])\n";
+  // A time constant of a tenth of the record.
+  for (const char* source : {node.c_str(), "file"}) {
+    netlist << "R_" << source << ' ' << source << ' ' << source << "_rc 1k\nC_" << source << ' '
+            << source << "_rc 0 " << time.back() / 10 / 1e3 << '\n';
+  }
+  netlist << ".tran " << time[1] - time[0] << ' ' << time.back() << "\n.control\nrun\n"
+          << "meas tran probe find v(" << node << ") at=" << time[k] << '\n';
+  for (const auto& at : filterProbes) {
+    for (const char* source : {node.c_str(), "file"}) {
+      netlist << "meas tran " << source << '_' << at.name << " find v(" << source
+              << "_rc) at=" << at.time << '\n';
+    }
+  }
+  std::ofstream(directory / "check.cir") << netlist.str() << ".endc\n.end\n";
   const std::string output =
       Run("cd '" + directory.string() + "' && " NGSPICE_PROGRAM " -b check.cir 2>&1");
-  std::smatch match;
-  ASSERT_TRUE(std::regex_search(output, match, std::regex(R"(probe\s*=\s*(\S+))"))) << output;
-  const double volts = std::stod(match[1]);
-  EXPECT_NEAR(volts, csv.columns[1][k], 1e-5 * std::max(1.0, std::fabs(volts))) << output;
+
+  const double probe = Measured(output, "probe");
+  EXPECT_NEAR(probe, csv.columns[1][k], 1e-5 * std::max(1.0, std::fabs(probe))) << output;
+  for (const auto& at : filterProbes) {
+    const double pwl = Measured(output, node + '_' + at.name);
+    EXPECT_NEAR(Measured(output, std::string("file_") + at.name), pwl,
+                1e-6 * std::max(1.0, std::fabs(pwl)))
+        << at.name << '\n'
+        << output;
+  }
 }
 
 void ExpectPlotFile(const std::filesystem::path& path) {
@@ -136,9 +175,9 @@ TEST_P(EndToEnd, WritesFilesThatMatchTheBench) {
   const DeviceCase& device = GetParam();
   const ScratchDirectory scratch;
   const std::filesystem::path bench = UnpacedDefaultBench(scratch.path());
-  const RunResult run =
-      RunScopehost({"acquire", device.argument, "--csv", scratch / "out.csv", "--pwl",
-                    scratch / "pwl", "--plot", scratch / device.plotFile, "--sim", bench});
+  const RunResult run = RunScopehost({"acquire", device.argument, "--csv", scratch / "out.csv",
+                                      "--pwl", scratch / "pwl", "--wave", scratch / "wave",
+                                      "--plot", scratch / device.plotFile, "--sim", bench});
   ASSERT_EQ(run.status, 0) << run.err;
 
   const ExpectedAcquisition expected =
@@ -149,11 +188,13 @@ TEST_P(EndToEnd, WritesFilesThatMatchTheBench) {
   if (expected.xyMode) {
     // No time axis: no PWL source, and the user is told why.
     EXPECT_FALSE(std::filesystem::exists(scratch / "pwl"));
+    EXPECT_FALSE(std::filesystem::exists(scratch / "wave"));
     EXPECT_NE(run.err.find("scopehost: no PWL files"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("scopehost: no waveform files"), std::string::npos) << run.err;
     return;
   }
-  ExpectPwlMatchesCsv(scratch / "pwl", csv);
-  ExpectNgspiceReadsPwl(scratch / "pwl", csv);
+  ExpectPwlDataMatchesCsv(scratch / "pwl", scratch / "wave", csv);
+  ExpectNgspiceReadsPwlAndWave(scratch.path(), csv);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -193,6 +234,14 @@ TEST(Props, FixedSizesAndThePhilipsAnswerFromTheInstrument) {
     EXPECT_NE(run.out.find(std::string("points per channel: ") + props.points), std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find(std::string("arrays: ") + props.arrays), std::string::npos) << run.out;
+  }
+}
+
+// The benches shipped with scopehost are found by name, with or without ".toml".
+TEST(ShippedBenches, AreFoundByName) {
+  for (const char* name : {"pm3323", "pm3323.toml"}) {
+    const RunResult run = RunScopehost({"props", "philips", "--sim", name});
+    EXPECT_EQ(run.status, 0) << name << ": " << run.err;
   }
 }
 

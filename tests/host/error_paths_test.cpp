@@ -31,6 +31,7 @@ TEST(UsageErrors, EndWithStatusTwoBeforeTouchingTheBus) {
       {{"scan", "--gpib", "/nonexistent/libgpib-32.so"},
        "--gpib /nonexistent/libgpib-32.so: there is no GPIB library at"},
       {{"scan", "--gpib", "linux-gpib", "--sim"}, "--sim excludes --gpib"},
+      {{"props", "philips", "--sim", "no-such-bench"}, "no-such-bench: cannot read the bench file"},
   };
   for (const auto& usage : cases) {
     const RunResult run = RunScopehost(usage.arguments);

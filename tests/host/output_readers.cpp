@@ -79,4 +79,16 @@ PwlSource ReadPwl(const std::filesystem::path& path) {
   return source;
 }
 
+std::array<std::vector<double>, 2> ReadWaveFile(const std::filesystem::path& path) {
+  std::ifstream file(path);
+  if (!file) throw std::runtime_error("cannot read " + path.string());
+  std::array<std::vector<double>, 2> columns;
+  for (std::string line; std::getline(file, line);) {
+    const std::vector<std::string> fields = Split(line, ' ');
+    if (fields.size() != 2) throw std::runtime_error("waveform line: " + line);
+    for (size_t c = 0; c < 2; ++c) columns[c].push_back(Number(fields[c]));
+  }
+  return columns;
+}
+
 }  // namespace hosttest

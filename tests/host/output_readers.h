@@ -1,6 +1,7 @@
 // The files scopehost writes, read back.
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -25,5 +26,8 @@ struct PwlSource {
 };
 
 PwlSource ReadPwl(const std::filesystem::path& path);
+
+// The times and the volts of a waveform file; throws for a line that is not two numbers.
+std::array<std::vector<double>, 2> ReadWaveFile(const std::filesystem::path& path);
 
 }  // namespace hosttest

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Installs the default build as a package would (DESTDIR, under a prefix of its own) and checks
+# what a user and a host author get from the installed tree alone: scopehost acquiring from
+# every device type of the simulated bench, the example host built through pkg-config and
+# through CMake, the manual page; then builds the Debian package and checks its file list.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+cmake --preset default
+cmake --build --preset default
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+prefix=/opt/gpibscope
+DESTDIR="$stage" cmake --install build --prefix "$prefix" >/dev/null
+root="$stage$prefix"
+fail() {
+  echo "install-check: $*" >&2
+  exit 1
+}
+
+# scopehost finds module, simulator and benches under its own prefix, wherever that is.
+scopehost() { env -u GPIBSIM_BENCH -u GPIBSIM_TRACE -u LD_LIBRARY_PATH "$root/bin/scopehost" "$@"; }
+scopehost --help | grep -qF "$root/lib/gpibscope/libgpibscope.so" ||
+  fail "installed scopehost does not default to the installed module"
+for device in hameg1 hameg2 tektronix philips; do
+  scopehost acquire "$device" --sim --csv "$stage/$device.csv" >/dev/null
+  [ -s "$stage/$device.csv" ] || fail "no CSV from $device"
+done
+scopehost acquire hameg1 --sim hm408 --wave "$stage/wave" >/dev/null
+[ -s "$stage/wave/ch1.txt" ] || fail "no waveform file from the shipped bench hm408"
+[[ $(scopehost scan --gpib sim) == *TEKTRONIX* ]] || fail "scan --gpib sim finds no TDS540"
+# No linux-gpib here: the installed bridge loads and says what is missing.
+[[ $(scopehost scan --gpib linux-gpib 2>&1 || true) == *libgpib.so.0* ]] ||
+  fail "the installed linux-gpib bridge does not load"
+
+# The example host, against the installed tree through each of the two ways in.
+export PKG_CONFIG_PATH="$root/lib/pkgconfig"
+cc -std=c11 -Wall -Wextra -Wpedantic -Werror $(pkg-config --cflags gpibscope) \
+  -DGPIBSCOPE_MODULE="\"$(pkg-config --variable=module gpibscope)\"" examples/host/host.c \
+  $(pkg-config --libs gpibscope) -o "$stage/host-pkg-config"
+cmake -S examples/host -B "$stage/host-cmake" -G Ninja -DCMAKE_PREFIX_PATH="$root" \
+  -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
+cmake --build "$stage/host-cmake" >/dev/null
+for host in "$stage/host-pkg-config" "$stage/host-cmake/host"; do
+  "$host" | grep -q '^2 Tektronix TDS540' || fail "$host does not list the devices"
+done
+
+page="$root/share/man/man1/scopehost.1.gz"
+warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
+[ -z "$warnings" ] || fail "scopehost(1): $warnings"
+man -P cat -l "$page" | grep -q 'EXIT STATUS' || fail "man -l does not show scopehost(1)"
+
+# The package: its name, its computed dependencies, and exactly these files.
+rm -f build/gpibscope_*.deb
+(cd build && cpack -G DEB >/dev/null)
+package=$(echo build/gpibscope_*_"$(dpkg --print-architecture)".deb)
+[ -f "$package" ] || fail "no package $package"
+dpkg-deb -f "$package" Depends | grep -q 'libc6' || fail "$package has no computed dependencies"
+expected=(
+  usr/bin/scopehost
+  usr/include/gpibscope/host.h usr/include/gpibscope/language_module.h
+  usr/include/gpibscope/message_ids.h usr/include/ni488/ni488.h usr/include/ni488/export_types.h
+  usr/lib/cmake/gpibscope/gpibscopeConfig.cmake usr/lib/cmake/gpibscope/gpibscopeConfigVersion.cmake
+  usr/lib/cmake/gpibscope/gpibscopeTargets.cmake usr/lib/pkgconfig/gpibscope.pc
+  usr/lib/gpibscope/libgpibscope.so usr/lib/gpibscope/libQuenLang70.so
+  usr/lib/gpibscope/libgpibscope_de.so usr/lib/gpibscope/sim/libgpib-32.so
+  usr/lib/gpibscope/bridges/linux-gpib/libgpib-32.so
+  usr/share/man/man1/scopehost.1.gz
+)
+for bench in sim/benches/*.toml examples/benches/*.toml; do
+  expected+=("usr/share/gpibscope/benches/$(basename "$bench")")
+done
+diff <(printf '%s\n' "${expected[@]}" | sort) \
+  <(dpkg-deb -c "$package" | awk '$1 !~ /^d/ { sub("^\\./", "", $6); print $6 }' | sort) ||
+  fail "$package: unexpected file list (< expected, > packaged)"
+echo "install-check: installed tree, example host, manual page and $package are sound"
