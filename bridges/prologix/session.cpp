@@ -49,7 +49,9 @@ std::string Seconds(Clock::duration duration) {
 }  // namespace
 
 Session::Session(std::string linkName, Connector connect)
-    : linkName_(std::move(linkName)), connect_(std::move(connect)) {}
+    : linkName_(std::move(linkName)),
+      connect_(std::move(connect)),
+      readTimeoutMs_(kInitialReadTimeoutMs) {}
 
 std::optional<Session::Failure> Session::Connect(Clock::time_point deadline) {
   deadline = std::min(deadline, Clock::now() + kSetupTime);
@@ -86,9 +88,6 @@ std::optional<Session::Failure> Session::Connect(Clock::time_point deadline) {
   }
   transport_ = std::move(transport);
   ar488_ = sentinel_.find(kAr488Marker) != std::string::npos;
-  addressed_.reset();
-  eoi_ = true;
-  readTimeoutMs_ = kInitialReadTimeoutMs;
   return std::nullopt;
 }
 
@@ -151,9 +150,13 @@ std::optional<Session::Failure> Session::Quiet(std::string step, Clock::duration
 CallStatus Session::Failed(const Failure& failure, std::string_view during, int64_t count) {
   std::fprintf(stderr, "libgpib-32 (prologix): %s: %.*s: %s\n", linkName_.c_str(),
                static_cast<int>(during.size()), during.data(), failure.what.c_str());
-  // The stream's state is unknown now: the next call connects and sets up again.
+  // The stream's state is unknown now: the next call connects and sets up again, which
+  // leaves the controller unaddressed, with EOI on and the longest read time-out.
   transport_.reset();
   kept_.clear();
+  addressed_.reset();
+  eoi_ = true;
+  readTimeoutMs_ = kInitialReadTimeoutMs;
   return {.ibsta = ERR | failure.ibsta, .iberr = failure.iberr, .count = count};
 }
 

@@ -84,7 +84,7 @@ class Session {
   bool ar488_ = false;
   std::optional<Address> addressed_;
   bool eoi_ = true;
-  int readTimeoutMs_ = 0;
+  int readTimeoutMs_;
   std::map<uint16_t, Kept> kept_;
 };
 
