@@ -22,7 +22,10 @@ std::string Upper(std::string_view text) {
 
 // A key's problem, located at its line.
 struct ConfigError {
-  const toml::node* node;
+  ConfigError(const toml::node* node, std::string problem)
+      : line(node != nullptr && node->source().begin ? node->source().begin.line : 0),
+        what(std::move(problem)) {}
+  uint32_t line;
   std::string what;
 };
 
@@ -41,17 +44,17 @@ DeviceAddress AddressOf(const std::string& name, const toml::node& node) {
   if (const auto pad = IntegerIn(&node, 0, 30)) return {*pad, 0};
   const toml::table* table = node.as_table();
   if (table == nullptr)
-    throw ConfigError{&node, name + " must be a primary address 0 to 30 or { pad = P, sad = S }"};
+    throw ConfigError(&node, name + " must be a primary address 0 to 30 or { pad = P, sad = S }");
   for (const auto& [key, value] : *table) {
     if (key != "pad" && key != "sad")
-      throw ConfigError{&value, name + ": unknown key \"" + std::string(key.str()) + "\""};
+      throw ConfigError(&value, name + ": unknown key \"" + std::string(key.str()) + "\"");
   }
   const auto pad = IntegerIn(table->get("pad"), 0, 30);
-  if (!pad) throw ConfigError{&node, name + ".pad must be a primary address 0 to 30"};
+  if (!pad) throw ConfigError(&node, name + ".pad must be a primary address 0 to 30");
   const toml::node* sadNode = table->get("sad");
   const auto sad = sadNode == nullptr ? std::optional(0) : IntegerIn(sadNode, 0, 126);
   if (!sad || !ValidSecondary(*sad))
-    throw ConfigError{sadNode, name + ".sad must be 0 (none) or 96 to 126"};
+    throw ConfigError(sadNode, name + ".sad must be 0 (none) or 96 to 126");
   return {*pad, *sad};
 }
 
@@ -60,39 +63,34 @@ Config Build(const toml::table& root, const std::string& path) {
   config.path = path;
   for (const auto& [key, value] : root) {
     if (key != "controller" && key != "devices")
-      throw ConfigError{&value, "unknown table \"" + std::string(key.str()) + "\""};
+      throw ConfigError(&value, "unknown table \"" + std::string(key.str()) + "\"");
   }
   const toml::table* controller = root["controller"].as_table();
-  if (controller == nullptr) throw ConfigError{&root, "no [controller] table with its port"};
+  if (controller == nullptr) throw ConfigError(&root, "no [controller] table with its port");
   for (const auto& [key, value] : *controller) {
     if (key == "port") {
       const auto* port = value.as_string();
       if (port == nullptr || port->get().empty())
-        throw ConfigError{&value, "port must be \"tcp://HOST[:PORT]\" or a serial device path"};
+        throw ConfigError(&value, "port must be \"tcp://HOST[:PORT]\" or a serial device path");
       config.port = port->get();
     } else if (key == "reset_wait_ms") {
       const auto wait = IntegerIn(&value, 0, 10000);
-      if (!wait) throw ConfigError{&value, "reset_wait_ms must be 0 to 10000"};
+      if (!wait) throw ConfigError(&value, "reset_wait_ms must be 0 to 10000");
       config.resetWait = std::chrono::milliseconds(*wait);
     } else {
-      throw ConfigError{&value, "unknown key \"" + std::string(key.str()) + "\" in [controller]"};
+      throw ConfigError(&value, "unknown key \"" + std::string(key.str()) + "\" in [controller]");
     }
   }
-  if (config.port.empty()) throw ConfigError{controller, "[controller] has no port"};
+  if (config.port.empty()) throw ConfigError(controller, "[controller] has no port");
   if (const toml::node* devices = root.get("devices")) {
     const toml::table* table = devices->as_table();
-    if (table == nullptr) throw ConfigError{devices, "devices must be a table"};
+    if (table == nullptr) throw ConfigError(devices, "devices must be a table");
     for (const auto& [key, value] : *table) {
       const std::string name(key.str());
       config.devices[Upper(name)] = AddressOf(name, value);
     }
   }
   return config;
-}
-
-std::string LineOf(const toml::node* node) {
-  if (node == nullptr || !node->source().begin) return "";
-  return std::to_string(node->source().begin.line) + ":";
 }
 
 }  // namespace
@@ -120,7 +118,7 @@ std::optional<Config> ParseConfig(std::string_view text, const std::string& path
     error = path + ":" + std::to_string(parse.source().begin.line) + ": " +
             std::string(parse.description());
   } catch (const ConfigError& bad) {
-    error = path + ":" + LineOf(bad.node) + " " + bad.what;
+    error = path + ":" + (bad.line != 0 ? std::to_string(bad.line) + ":" : "") + " " + bad.what;
   }
   return std::nullopt;
 }

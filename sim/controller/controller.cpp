@@ -131,10 +131,26 @@ void Controller::ReadTalker(int stopByte) {
       return;
     }
     const auto received = std::span(buffer).first(static_cast<size_t>(read.count));
-    output_(received);
     const bool end = (read.ibsta & END) != 0;
-    if (end && settings_.eotEnable) output_(std::span(&settings_.eotChar, 1));
+    try {
+      output_(received);
+      if (end && settings_.eotEnable) output_(std::span(&settings_.eotChar, 1));
+    } catch (...) {
+      // The link to the host failed, not the bus: the read goes on to the talker's EOI, as on
+      // a controller whose network side broke off, and its bytes are lost.
+      if (!end) DrainTalker();
+      throw;
+    }
     if (end || (stopByte >= 0 && !received.empty() && received.back() == stopByte)) return;
+  }
+}
+
+void Controller::DrainTalker() {
+  std::array<uint8_t, kReadChunk> buffer{};
+  for (;;) {
+    const Outcome read = bus_.Receive(Bus::kBoard, Address(), buffer.data(),
+                                      static_cast<int32_t>(buffer.size()), STOPend);
+    if ((read.ibsta & (ERR | END)) != 0) return;
   }
 }
 

@@ -59,6 +59,8 @@ class Controller {
   void WriteData(std::span<const uint8_t> data);
   // Reads from the addressed talker until EOI, or until stopByte when one is given.
   void ReadTalker(int stopByte);
+  // Reads the rest of the talker's message into nowhere.
+  void DrainTalker();
   void Reply(std::string_view text);
   Addr4882_t Address() const;
   bool ListensAt(int32_t pad) const;
