@@ -8,7 +8,6 @@ namespace prologix {
 namespace {
 
 constexpr uint8_t kEscape = 27;
-constexpr size_t kMaxPollReply = 8;
 constexpr size_t kMaxListeners = 31 * 32;  // every primary with every secondary address
 
 std::string_view TextOf(std::span<const uint8_t> bytes) {
@@ -83,7 +82,7 @@ ReadReply ReadReplyOf(std::span<const uint8_t> reply, uint8_t eotChar) {
 
 PollReply PollReplyOf(std::span<const uint8_t> reply) {
   if (reply.empty()) return {};
-  if (reply.size() > kMaxPollReply) return {.state = PollReply::State::kGarbage};
+  if (reply.size() > PollReply::kMaxLength) return {.state = PollReply::State::kGarbage};
   const std::optional<int32_t> status = Decimal(WithoutLineEnd(TextOf(reply)), 0, 255);
   if (!status || reply.back() != '\n') return {.state = PollReply::State::kGarbage};
   return {.state = PollReply::State::kStatus, .status = static_cast<uint8_t>(*status)};

@@ -38,6 +38,7 @@ class ReplyCollector {
   const std::vector<Bytes>& Replies() const { return replies_; }
   // Bytes of a reply still waiting for its sentinel.
   size_t Pending() const { return pending_.size(); }
+  std::span<const uint8_t> PendingBytes() const { return pending_; }
 
  private:
   std::string sentinel_;
@@ -57,6 +58,7 @@ ReadReply ReadReplyOf(std::span<const uint8_t> reply, uint8_t eotChar);
 // A serial poll reply: a decimal status byte and a line end. Empty reply: nobody answered;
 // anything else is garbage.
 struct PollReply {
+  static constexpr size_t kMaxLength = 8;  // the longest reply: "255\r\n"; "++srq" is shorter
   enum class State { kStatus, kSilent, kGarbage };
   State state = State::kSilent;
   uint8_t status = 0;

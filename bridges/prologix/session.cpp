@@ -18,6 +18,7 @@ constexpr milliseconds kSetupTime{3000};
 constexpr milliseconds kGrace{500};
 // The longest reply one step may bring before it counts as garbage.
 constexpr size_t kMaxReply = size_t{64} << 20;
+constexpr size_t kMaxListenerList = 8192;  // AR488's "++fndl": up to 992 "pp:sss" entries
 constexpr milliseconds kServiceRequestPoll{100};
 constexpr uint8_t kRequestService = 0x40;
 
@@ -94,7 +95,7 @@ std::optional<Session::Failure> Session::Connect(Clock::time_point deadline) {
 std::optional<Session::Failure> Session::Exchange(const std::vector<std::string>& steps,
                                                   std::vector<Bytes>& replies,
                                                   Clock::time_point deadline,
-                                                  Clock::duration silence) {
+                                                  Clock::duration silence, size_t replyLimit) {
   if (!transport_) {
     if (auto failure = Connect(deadline)) return failure;
   }
@@ -129,8 +130,11 @@ std::optional<Session::Failure> Session::Exchange(const std::vector<std::string>
         return Failure{.what = "the connection to the controller failed"};
     }
     collector.Add(received);
-    if (collector.Pending() > kMaxReply)
-      return Failure{.what = "the controller sent more than any reply holds"};
+    // Bytes enough for the longest reply and its version line, but no version line: garbage.
+    if (collector.Pending() >= replyLimit + sentinel_.size()) {
+      return Failure{.what = "the controller answered garbage: \"" +
+                             Printable(collector.PendingBytes()) + "\""};
+    }
   }
   if (collector.Replies().size() > steps.size() || collector.Pending() > 0)
     return Failure{.what = "the controller sent bytes nobody asked for"};
@@ -141,7 +145,7 @@ std::optional<Session::Failure> Session::Exchange(const std::vector<std::string>
 std::optional<Session::Failure> Session::Quiet(std::string step, Clock::duration timeout) {
   std::vector<Bytes> replies;
   const auto deadline = Clock::now() + timeout;
-  if (auto failure = Exchange({std::move(step)}, replies, deadline, timeout)) return failure;
+  if (auto failure = Exchange({std::move(step)}, replies, deadline, timeout, 0)) return failure;
   if (!replies[0].empty())
     return Failure{.what = "the controller answered \"" + Printable(replies[0]) + "\""};
   return std::nullopt;
@@ -198,7 +202,7 @@ CallStatus Session::Read(Address address, std::span<uint8_t> buffer, int stopByt
                          : std::string(kReadTo) + " " + std::to_string(stopByte) + "\n";
     std::vector<Bytes> replies;
     if (auto failure = Exchange({std::move(step)}, replies, deadline + kGrace,
-                                milliseconds(readTimeoutMs) + kGrace)) {
+                                milliseconds(readTimeoutMs) + kGrace, kMaxReply)) {
       return Failed(*failure, "reading");
     }
     const ReadReply reply = ReadReplyOf(replies[0], kEotChar);
@@ -248,8 +252,9 @@ CallStatus Session::UniversalClear(Clock::duration timeout) {
 CallStatus Session::SerialPoll(Address address, uint8_t& status, Clock::duration timeout) {
   std::vector<Bytes> replies;
   const auto deadline = Clock::now() + timeout;
-  if (auto failure = Exchange({PollStep(address)}, replies, deadline,
-                              milliseconds(kLongestReadTimeoutMs) + kGrace)) {
+  if (auto failure =
+          Exchange({PollStep(address)}, replies, deadline,
+                   milliseconds(kLongestReadTimeoutMs) + kGrace, PollReply::kMaxLength)) {
     return Failed(*failure, "serial poll");
   }
   const PollReply reply = PollReplyOf(replies[0]);
@@ -273,7 +278,8 @@ CallStatus Session::FindListeners(std::span<const Address> candidates, std::vect
     if (auto failure = Connect(deadline)) return Failed(*failure, "finding listeners");
   }
   if (ar488_) {
-    if (auto failure = Exchange({std::string(kFindListeners)}, replies, deadline, silence))
+    if (auto failure =
+            Exchange({std::string(kFindListeners)}, replies, deadline, silence, kMaxListenerList))
       return Failed(*failure, "finding listeners");
     const auto listeners = ListenersOf(replies[0]);
     if (!listeners)
@@ -297,7 +303,7 @@ CallStatus Session::FindListeners(std::span<const Address> candidates, std::vect
     polled.push_back(candidate);
   }
   if (steps.empty()) return {.ibsta = CMPL};
-  if (auto failure = Exchange(steps, replies, deadline, silence))
+  if (auto failure = Exchange(steps, replies, deadline, silence, PollReply::kMaxLength))
     return Failed(*failure, "finding listeners");
   for (size_t i = 0; i < polled.size(); ++i) {
     const PollReply reply = PollReplyOf(replies[i]);
@@ -314,8 +320,9 @@ CallStatus Session::WaitForServiceRequest(bool& asserted, Clock::duration timeou
   asserted = false;
   do {
     std::vector<Bytes> replies;
-    if (auto failure = Exchange({std::string(kServiceRequest)}, replies, deadline + kGrace,
-                                milliseconds(kLongestReadTimeoutMs) + kGrace)) {
+    if (auto failure =
+            Exchange({std::string(kServiceRequest)}, replies, deadline + kGrace,
+                     milliseconds(kLongestReadTimeoutMs) + kGrace, PollReply::kMaxLength)) {
       return Failed(*failure, "waiting for a service request");
     }
     const std::optional<bool> request = ServiceRequestOf(replies[0]);

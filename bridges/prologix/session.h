@@ -65,9 +65,11 @@ class Session {
   };
 
   std::optional<Failure> Connect(Clock::time_point deadline);
+  // Sends the steps and collects their replies. A reply ends by the deadline, with no pause
+  // longer than silence, and holds at most replyLimit bytes: past that it is garbage.
   std::optional<Failure> Exchange(const std::vector<std::string>& steps,
                                   std::vector<Bytes>& replies, Clock::time_point deadline,
-                                  Clock::duration silence);
+                                  Clock::duration silence, size_t replyLimit);
   // Exchange of one step whose reply must be empty.
   std::optional<Failure> Quiet(std::string step, Clock::duration timeout);
   std::string AddressStep(Address address);
