@@ -20,6 +20,7 @@ using prologix::Session;
 
 constexpr int32_t kBoard = 0;
 constexpr size_t kMaxAddressList = 31 * 32;
+constexpr uint8_t kRequestService = 0x40;  // RQS bit of a serial poll status byte
 
 struct Unit {
   Address address;
@@ -240,7 +241,7 @@ GPIB_BRIDGE_API int32_t ibwait(int32_t ud, int32_t mask) {
     if (!asserted) return result;
     uint8_t status = 0;
     result = session.SerialPoll(unit.address, status, TimeoutOf(unit.timeout));
-    if ((result.ibsta & ERR) == 0 && (status & 0x40) != 0) result.ibsta |= RQS;
+    if ((result.ibsta & ERR) == 0 && (status & kRequestService) != 0) result.ibsta |= RQS;
     return result;
   });
 }

@@ -20,7 +20,6 @@ constexpr milliseconds kGrace{500};
 constexpr size_t kMaxReply = size_t{64} << 20;
 constexpr size_t kMaxListenerList = 8192;  // AR488's "++fndl": up to 992 "pp:sss" entries
 constexpr milliseconds kServiceRequestPoll{100};
-constexpr uint8_t kRequestService = 0x40;
 
 int MillisecondsUntil(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
@@ -49,9 +48,11 @@ std::string Seconds(Clock::duration duration) {
 
 }  // namespace
 
-Session::Session(std::string linkName, Connector connect)
+Session::Session(std::string linkName, Connector connect, Report report)
     : linkName_(std::move(linkName)),
       connect_(std::move(connect)),
+      report_(report ? std::move(report)
+                     : [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }),
       readTimeoutMs_(kInitialReadTimeoutMs) {}
 
 std::optional<Session::Failure> Session::Connect(Clock::time_point deadline) {
@@ -152,8 +153,7 @@ std::optional<Session::Failure> Session::Quiet(std::string step, Clock::duration
 }
 
 CallStatus Session::Failed(const Failure& failure, std::string_view during, int64_t count) {
-  std::fprintf(stderr, "libgpib-32 (prologix): %s: %.*s: %s\n", linkName_.c_str(),
-               static_cast<int>(during.size()), during.data(), failure.what.c_str());
+  report_("libgpib-32 (prologix): " + linkName_ + ": " + std::string(during) + ": " + failure.what);
   // The stream's state is unknown now: the next call connects and sets up again, which
   // leaves the controller unaddressed, with EOI on and the longest read time-out.
   transport_.reset();

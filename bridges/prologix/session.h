@@ -33,7 +33,9 @@ class Session {
   // Opens the link; null with error set when it cannot.
   using Connector =
       std::function<std::unique_ptr<Transport>(Clock::time_point deadline, std::string& error)>;
-  Session(std::string linkName, Connector connect);
+  // Where the line describing a failure goes (standard error unless told otherwise).
+  using Report = std::function<void(const std::string& line)>;
+  Session(std::string linkName, Connector connect, Report report = {});
 
   CallStatus Write(Address address, std::span<const uint8_t> data, bool eoi,
                    Clock::duration timeout);
@@ -81,6 +83,7 @@ class Session {
 
   std::string linkName_;
   Connector connect_;
+  Report report_;
   std::unique_ptr<Transport> transport_;
   std::string sentinel_;  // the controller's version line
   bool ar488_ = false;
