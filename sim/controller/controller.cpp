@@ -106,6 +106,11 @@ void Controller::Reply(std::string_view text) {
   output_({reinterpret_cast<const uint8_t*>(text.data()), text.size()});
 }
 
+void Controller::ReplyLine(std::string text) {
+  text += "\r\n";
+  Reply(text);
+}
+
 void Controller::WriteData(std::span<const uint8_t> data) {
   std::vector<uint8_t> message(data.begin(), data.end());
   if (settings_.eos == 0 || settings_.eos == 1) message.push_back(kCarriageReturn);
@@ -158,9 +163,10 @@ void Controller::FindListeners() {
   std::string list;
   for (int32_t pad = Bus::kFirstAddress; pad <= Bus::kLastAddress; ++pad) {
     if (!ListensAt(pad)) continue;
-    list += (list.empty() ? "" : ",") + std::to_string(pad);
+    if (!list.empty()) list += ',';
+    list += std::to_string(pad);
   }
-  Reply(list + "\r\n");
+  ReplyLine(list);
 }
 
 void Controller::Execute(std::string_view line) {
@@ -178,7 +184,7 @@ void Controller::Execute(std::string_view line) {
     setting = *value != 0;
   };
   const auto number = [&](int& setting, int low, int high) {
-    if (arguments == 0) return Reply(std::to_string(setting) + "\r\n");
+    if (arguments == 0) return ReplyLine(std::to_string(setting));
     const auto value = Number(words[1], low, high);
     if (!value) return Reply(kUnrecognized);
     setting = *value;
@@ -186,8 +192,9 @@ void Controller::Execute(std::string_view line) {
 
   if (name == "addr") {
     if (arguments == 0) {
-      return Reply(std::to_string(settings_.pad) +
-                   (settings_.sad != 0 ? " " + std::to_string(settings_.sad) : "") + "\r\n");
+      std::string address = std::to_string(settings_.pad);
+      if (settings_.sad != 0) address += ' ' + std::to_string(settings_.sad);
+      return ReplyLine(address);
     }
     const auto pad = Number(words[1], 0, Bus::kLastAddress);
     const auto sad = arguments > 1 ? Number(words[2], 96, 126) : std::optional<int>(0);
@@ -232,7 +239,7 @@ void Controller::Execute(std::string_view line) {
     if (!ListensAt(*pad)) return;  // no instrument answers the poll: no reply at all
     int16_t status = 0;
     bus_.ReadStatusByte(Bus::kBoard, MakeAddr(*pad, 0), &status);
-    Reply(std::to_string(status) + "\r\n");
+    ReplyLine(std::to_string(status));
   } else if (name == "srq") {
     Reply("0\r\n");  // no simulated instrument requests service
   } else if (name == "ver") {

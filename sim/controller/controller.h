@@ -62,6 +62,7 @@ class Controller {
   // Reads the rest of the talker's message into nowhere.
   void DrainTalker();
   void Reply(std::string_view text);
+  void ReplyLine(std::string text);  // text and CR LF
   Addr4882_t Address() const;
   bool ListensAt(int32_t pad) const;
   void FindListeners();

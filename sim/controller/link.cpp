@@ -24,6 +24,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kPacedPiece = 1024;
+constexpr std::chrono::milliseconds kPaceSlack{1};
 constexpr int kPollMilliseconds = 50;
 constexpr int kWriteWaitMilliseconds = 5000;
 
@@ -96,8 +97,10 @@ class Output {
 
   void WritePaced(std::span<const uint8_t> bytes) {
     if (rate_ > 0.0) {
+      // A burst keeps its pace even when a sleep overshoots; after a pause it starts afresh
+      // (a token bucket of about one piece).
       const auto now = Clock::now();
-      if (nextFree_ < now) nextFree_ = now;
+      if (nextFree_ + kPaceSlack < now) nextFree_ = now;
       nextFree_ += std::chrono::duration_cast<Clock::duration>(
           std::chrono::duration<double>(static_cast<double>(bytes.size()) / rate_));
       std::this_thread::sleep_until(nextFree_);
