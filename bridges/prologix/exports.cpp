@@ -2,6 +2,7 @@
 // (1 upward; 0 is the board); the controller is reached on the first call that needs it.
 #include <array>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "bridge.h"
@@ -322,3 +323,8 @@ GPIB_BRIDGE_API void WaitSRQ(int32_t board, int16_t* result) {
     return outcome;
   });
 }
+
+// Each export has exactly the type the module binds it as.
+static_assert(std::is_same_v<decltype(&ibfindA), IbfindFn>);
+static_assert(std::is_same_v<decltype(&WaitSRQ), WaitSRQFn>);
+#include "ni488/export_types.h"
