@@ -144,6 +144,11 @@ class CommandLogFile {
   std::ofstream file_;
 };
 
+Clock::time_point LifetimeEnd(const LinkOptions& options) {
+  return Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                            std::chrono::duration<double>(options.lifetimeSeconds));
+}
+
 bool LifetimeOver(Clock::time_point end) {
   return Clock::now() >= end;
 }
@@ -205,8 +210,7 @@ int ServeTcp(Bus& bus, uint16_t port, const LinkOptions& options) {
   std::printf("tcp://127.0.0.1:%u\n", ntohs(address.sin_port));
   std::fflush(stdout);
 
-  const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                      std::chrono::duration<double>(options.lifetimeSeconds));
+  const auto end = LifetimeEnd(options);
   CommandLogFile log(options.logPath);
   Fault fault = options.fault;
   while (!LifetimeOver(end)) {
@@ -239,8 +243,7 @@ int ServePty(Bus& bus, const LinkOptions& options) {
   std::printf("%s\n", path);
   std::fflush(stdout);
 
-  const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                      std::chrono::duration<double>(options.lifetimeSeconds));
+  const auto end = LifetimeEnd(options);
   CommandLogFile log(options.logPath);
   Fault fault = options.fault;
   while (!LifetimeOver(end)) {
