@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (preset "fuzz", clang, build-fuzz/), writes their seeds from the
-# instrument models and runs each target for the given number of seconds (default 30, the
-# short run the test command makes). Every target runs even when one finds something; the
+# instrument models (the Prologix bridge's are files in fuzz/seeds/) and runs each target for
+# the given number of seconds (default 30, the short run the test command makes). Every target runs even when one finds something; the
 # script then fails and names the inputs that crashed (build-fuzz/findings/).
 #
 #   scripts/fuzz.sh            30 s per target (CI)
@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-30}
-targets=(hameg philips tektronix scan)
+targets=(hameg philips tektronix scan prologix)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target make_seeds "${targets[@]/%/_fuzz}"
@@ -22,6 +22,7 @@ cmake --build --preset fuzz --target make_seeds "${targets[@]/%/_fuzz}"
 rm -rf build-fuzz/seeds build-fuzz/findings
 mkdir -p build-fuzz/findings build-fuzz/logs
 build-fuzz/bin/make_seeds build-fuzz/seeds
+cp -r fuzz/seeds/. build-fuzz/seeds/  # seeds kept as files: the bridge's controller streams
 
 failed=()
 for target in "${targets[@]}"; do

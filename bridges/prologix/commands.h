@@ -1,0 +1,39 @@
+// What the bridge sends a Prologix or AR488 controller, in one place. Every command ends in a
+// line feed; the controller takes CR or LF as the end of a line.
+#pragma once
+
+#include <string_view>
+
+namespace prologix {
+
+// Once per connection: controller mode, no read-after-write, no terminator added to data,
+// EOI with the last byte, the end-of-reply byte after every EOI, the longest read time-out
+// both controllers take. Never ++savecfg: an AR488 writes its EEPROM even for "++savecfg 0".
+constexpr std::string_view kSetup =
+    "++mode 1\n++auto 0\n++eos 3\n++eoi 1\n++eot_enable 1\n++eot_char 4\n++read_tmo_ms 3000\n";
+// The byte the controller appends when the talker asserted EOI (++eot_char above).
+constexpr unsigned char kEotChar = 4;
+constexpr int kInitialReadTimeoutMs = 3000;
+constexpr int kLongestReadTimeoutMs = 3000;  // Prologix takes no more
+
+// Asked after every step of a call: the controller answers strictly in order, so its version
+// line marks where the step's reply ends, whatever bytes the reply holds.
+constexpr std::string_view kVersionQuery = "++ver\n";
+
+constexpr std::string_view kAddress = "++addr";
+constexpr std::string_view kEoi = "++eoi";
+constexpr std::string_view kReadTimeout = "++read_tmo_ms";
+constexpr std::string_view kReadToEoi = "++read eoi\n";
+constexpr std::string_view kReadTo = "++read";  // and the decimal end-of-string byte
+constexpr std::string_view kSerialPoll = "++spoll";
+constexpr std::string_view kClear = "++clr\n";
+constexpr std::string_view kLocal = "++loc\n";
+constexpr std::string_view kTrigger = "++trg\n";
+constexpr std::string_view kInterfaceClear = "++ifc\n";
+constexpr std::string_view kServiceRequest = "++srq\n";
+// AR488 only.
+constexpr std::string_view kFindListeners = "++fndl all\n";
+constexpr std::string_view kUniversalClear = "++dcl\n";
+constexpr std::string_view kAr488Marker = "AR488";
+
+}  // namespace prologix

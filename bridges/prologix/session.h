@@ -1,0 +1,96 @@
+// The conversation with one controller: connected and set up on first use, addressed only
+// when the address changes, and dropped after any fault so that the next call reconnects.
+// Each call sends its steps, every one followed by the version query, and reads until each
+// step's version line has come back: the reply of a step is exactly the bytes before it.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "bridge.h"
+#include "controller_bytes.h"
+#include "transport.h"
+
+namespace prologix {
+
+struct Address {
+  int32_t pad = 0;
+  int32_t sad = 0;  // 0: none, else 96 to 126 (0x60 to 0x7E)
+  bool operator==(const Address&) const = default;
+};
+
+using gpib_bridge::CallStatus;
+
+class Session {
+ public:
+  // Opens the link; null with error set when it cannot.
+  using Connector =
+      std::function<std::unique_ptr<Transport>(Clock::time_point deadline, std::string& error)>;
+  // Where the line describing a failure goes (standard error unless told otherwise).
+  using Report = std::function<void(const std::string& line)>;
+  Session(std::string linkName, Connector connect, Report report = {});
+
+  CallStatus Write(Address address, std::span<const uint8_t> data, bool eoi,
+                   Clock::duration timeout);
+  // Reads until EOI (stopByte < 0) or the stop byte; what the buffer cannot take is kept for
+  // the next read from the same address.
+  CallStatus Read(Address address, std::span<uint8_t> buffer, int stopByte,
+                  Clock::duration timeout);
+  // A command to one instrument (++clr, ++loc, ++trg); a clear also drops what was kept.
+  CallStatus Command(Address address, std::string_view command, Clock::duration timeout);
+  CallStatus InterfaceClear(Clock::duration timeout);
+  CallStatus UniversalClear(Clock::duration timeout);
+  CallStatus SerialPoll(Address address, uint8_t& status, Clock::duration timeout);
+  CallStatus FindListeners(std::span<const Address> candidates, std::vector<Address>& found,
+                           Clock::duration timeout);
+  CallStatus WaitForServiceRequest(bool& asserted, Clock::duration timeout);
+
+ private:
+  struct Failure {
+    int32_t iberr = EDVR;
+    int32_t ibsta = 0;  // TIMO for a time-out
+    std::string what;
+  };
+  // Bytes read from one talker that no read has taken yet.
+  struct Kept {
+    Bytes bytes;
+    size_t taken = 0;
+    bool end = false;  // the last byte came with EOI
+    size_t Available() const { return bytes.size() - taken; }
+  };
+
+  std::optional<Failure> Connect(Clock::time_point deadline);
+  // Sends the steps and collects their replies. A reply ends by the deadline, with no pause
+  // longer than silence, and holds at most replyLimit bytes: past that it is garbage.
+  std::optional<Failure> Exchange(const std::vector<std::string>& steps,
+                                  std::vector<Bytes>& replies, Clock::time_point deadline,
+                                  Clock::duration silence, size_t replyLimit);
+  // Exchange of one step whose reply must be empty.
+  std::optional<Failure> Quiet(std::string step, Clock::duration timeout);
+  std::string AddressStep(Address address);
+  std::string PollStep(Address address) const;
+  CallStatus Failed(const Failure& failure, std::string_view during, int64_t count = 0);
+  static uint16_t Key(Address address) {
+    return static_cast<uint16_t>(address.pad | address.sad << 8);
+  }
+
+  std::string linkName_;
+  Connector connect_;
+  Report report_;
+  std::unique_ptr<Transport> transport_;
+  std::string sentinel_;  // the controller's version line
+  bool ar488_ = false;
+  std::optional<Address> addressed_;
+  bool eoi_ = true;
+  int readTimeoutMs_;
+  std::map<uint16_t, Kept> kept_;
+};
+
+}  // namespace prologix

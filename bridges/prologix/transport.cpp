@@ -1,0 +1,163 @@
+#include "transport.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+namespace prologix {
+
+namespace {
+
+constexpr std::string_view kTcpScheme = "tcp://";
+constexpr std::string_view kDefaultTcpPort = "1234";
+
+int MillisecondsUntil(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return static_cast<int>(std::clamp<int64_t>(left.count(), 0, 60'000));
+}
+
+// Waits for events on fd until the deadline; false when it passed first.
+bool WaitFor(int fd, short events, Clock::time_point deadline) {
+  for (;;) {
+    pollfd poll_fd{.fd = fd, .events = events, .revents = 0};
+    const int ready = poll(&poll_fd, 1, MillisecondsUntil(deadline));
+    if (ready > 0) return true;
+    if (ready == 0 && Clock::now() >= deadline) return false;
+    if (ready < 0 && errno != EINTR) return false;
+  }
+}
+
+// A non-blocking descriptor, closed with the transport.
+class DescriptorTransport : public Transport {
+ public:
+  DescriptorTransport(int fd, bool socket) : fd_(fd), socket_(socket) {}
+  ~DescriptorTransport() override { close(fd_); }
+
+  Result Send(std::span<const uint8_t> bytes, Clock::time_point deadline) override {
+    while (!bytes.empty()) {
+      if (!WaitFor(fd_, POLLOUT, deadline)) return Result::kTimedOut;
+      const ssize_t sent = socket_ ? send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL)
+                                   : write(fd_, bytes.data(), bytes.size());
+      if (sent < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+      if (sent < 0)
+        return errno == EPIPE || errno == ECONNRESET ? Result::kClosed : Result::kFailed;
+      bytes = bytes.subspan(static_cast<size_t>(sent));
+    }
+    return Result::kOk;
+  }
+
+  Result Receive(Bytes& into, Clock::time_point deadline) override {
+    std::array<uint8_t, 65536> buffer;
+    for (;;) {
+      if (!WaitFor(fd_, POLLIN, deadline)) return Result::kTimedOut;
+      const ssize_t received = read(fd_, buffer.data(), buffer.size());
+      if (received > 0) {
+        into.insert(into.end(), buffer.begin(), buffer.begin() + received);
+        return Result::kOk;
+      }
+      if (received == 0) return Result::kClosed;
+      if (errno == EAGAIN || errno == EINTR) continue;
+      return errno == ECONNRESET ? Result::kClosed : Result::kFailed;
+    }
+  }
+
+ private:
+  int fd_;
+  bool socket_;
+};
+
+std::string SystemError(const std::string& what) {
+  return what + ": " + std::strerror(errno);
+}
+
+std::unique_ptr<Transport> OpenTcp(std::string_view hostAndPort, Clock::time_point deadline,
+                                   std::string& error) {
+  const size_t colon = hostAndPort.rfind(':');
+  const std::string host(hostAndPort.substr(0, colon));
+  const std::string port(colon == std::string_view::npos ? kDefaultTcpPort
+                                                         : hostAndPort.substr(colon + 1));
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (const int status = getaddrinfo(host.c_str(), port.c_str(), &hints, &found); status != 0) {
+    error = "cannot resolve " + host + ": " + gai_strerror(status);
+    return nullptr;
+  }
+  std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, &freeaddrinfo);
+  error = "no address for " + host;
+  for (const addrinfo* address = found; address != nullptr; address = address->ai_next) {
+    const int fd = socket(address->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) continue;
+    auto transport = std::make_unique<DescriptorTransport>(fd, true);
+    const int yes = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    if (connect(fd, address->ai_addr, address->ai_addrlen) != 0 && errno != EINPROGRESS) {
+      error = SystemError("cannot connect");
+      continue;
+    }
+    if (!WaitFor(fd, POLLOUT, deadline)) {
+      error = "no answer to the connection within its time";
+      continue;
+    }
+    int status = 0;
+    socklen_t length = sizeof status;
+    getsockopt(fd, SOL_SOCKET, SO_ERROR, &status, &length);
+    if (status != 0) {
+      error = std::string("cannot connect: ") + std::strerror(status);
+      continue;
+    }
+    return transport;
+  }
+  return nullptr;
+}
+
+std::unique_ptr<Transport> OpenSerial(const std::string& path, std::chrono::milliseconds resetWait,
+                                      std::string& error) {
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = SystemError("cannot open");
+    return nullptr;
+  }
+  auto transport = std::make_unique<DescriptorTransport>(fd, false);
+  termios settings{};
+  if (tcgetattr(fd, &settings) != 0) {
+    error = SystemError("not a serial device");
+    return nullptr;
+  }
+  cfmakeraw(&settings);  // 8 data bits, no parity
+  settings.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | CRTSCTS);
+  settings.c_cflag |= CLOCAL | CREAD;
+  cfsetispeed(&settings, B115200);
+  cfsetospeed(&settings, B115200);
+  if (tcsetattr(fd, TCSANOW, &settings) != 0) {
+    error = SystemError("cannot set 115200 8N1");
+    return nullptr;
+  }
+  // Boards that reset when their port opens ignore what comes before they have started.
+  std::this_thread::sleep_for(resetWait);
+  tcflush(fd, TCIOFLUSH);
+  return transport;
+}
+
+}  // namespace
+
+std::unique_ptr<Transport> OpenTransport(const TransportOptions& options,
+                                         Clock::time_point deadline, std::string& error) {
+  const std::string_view port = options.port;
+  if (port.starts_with(kTcpScheme)) return OpenTcp(port.substr(kTcpScheme.size()), deadline, error);
+  return OpenSerial(options.port, options.resetWait, error);
+}
+
+}  // namespace prologix

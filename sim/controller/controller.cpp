@@ -1,0 +1,258 @@
+#include "controller.h"
+
+#include <array>
+#include <charconv>
+#include <chrono>
+#include <optional>
+#include <thread>
+
+namespace gpibsim::controller {
+
+namespace {
+
+constexpr uint8_t kEscape = 27;
+constexpr uint8_t kCarriageReturn = '\r';
+constexpr uint8_t kLineFeed = '\n';
+constexpr size_t kReadChunk = 4096;
+constexpr std::string_view kUnrecognized = "Unrecognized command\r\n";
+constexpr std::string_view kPrologixVersion = "Prologix GPIB-ETHERNET Version 6.107 (emulated)\r\n";
+constexpr std::string_view kAr488Version = "AR488 GPIB controller, ver. 0.53.04 (emulated)\r\n";
+constexpr std::string_view kHelp =
+    "++addr ++auto ++clr ++eoi ++eos ++eot_enable ++eot_char ++ifc ++llo ++loc ++mode ++read "
+    "++read_tmo_ms ++rst ++savecfg ++spoll ++srq ++trg ++ver ++help\r\n";
+
+// The words of a command line after "++".
+std::vector<std::string_view> Words(std::string_view text) {
+  std::vector<std::string_view> words;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t start = text.find_first_not_of(" \t", at);
+    if (start == std::string_view::npos) break;
+    const size_t end = std::min(text.find_first_of(" \t", start), text.size());
+    words.push_back(text.substr(start, end - start));
+    at = end;
+  }
+  return words;
+}
+
+std::optional<int> Number(std::string_view word, int low, int high) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (error != std::errc{} || end != word.data() + word.size()) return std::nullopt;
+  if (value < low || value > high) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+Controller::Controller(Bus& bus, Flavour flavour, Output output, CommandLog log)
+    : bus_(bus), flavour_(flavour), output_(std::move(output)), log_(std::move(log)) {
+  PowerOn();
+}
+
+void Controller::PowerOn() {
+  settings_ = Settings{};
+  if (flavour_ == Flavour::kAr488) {  // AR488's defaults: no EOI, read time-out 1.2 s
+    settings_.eoi = false;
+    settings_.readTimeoutMs = 1200;
+  } else {  // read-after-write on, as a controller left in that mode by its last user
+    settings_.autoRead = true;
+  }
+  line_.clear();
+  escaped_ = false;
+  leadingPluses_ = 0;
+}
+
+void Controller::Feed(std::span<const uint8_t> bytes) {
+  for (const uint8_t byte : bytes) {
+    if (escaped_) {
+      escaped_ = false;
+      line_.push_back(byte);
+    } else if (byte == kEscape) {
+      escaped_ = true;
+    } else if (byte == kCarriageReturn || byte == kLineFeed) {
+      EndLine();
+    } else {
+      if (byte == '+' && leadingPluses_ == static_cast<int>(line_.size()) && leadingPluses_ < 2)
+        ++leadingPluses_;
+      line_.push_back(byte);
+    }
+  }
+}
+
+void Controller::EndLine() {
+  std::vector<uint8_t> line;
+  line.swap(line_);
+  const bool command = leadingPluses_ == 2;
+  leadingPluses_ = 0;
+  if (line.empty()) return;  // the LF of a CR LF pair
+  if (command) {
+    Execute(std::string_view(reinterpret_cast<const char*>(line.data()), line.size()).substr(2));
+  } else {
+    WriteData(line);
+  }
+}
+
+Addr4882_t Controller::Address() const {
+  return MakeAddr(settings_.pad, settings_.sad);
+}
+
+bool Controller::ListensAt(int32_t pad) const {
+  const Device* device = bus_.DeviceAt(pad);
+  return device != nullptr && device->Listens();
+}
+
+void Controller::Reply(std::string_view text) {
+  output_({reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+}
+
+void Controller::ReplyLine(std::string text) {
+  text += "\r\n";
+  Reply(text);
+}
+
+void Controller::WriteData(std::span<const uint8_t> data) {
+  std::vector<uint8_t> message(data.begin(), data.end());
+  if (settings_.eos == 0 || settings_.eos == 1) message.push_back(kCarriageReturn);
+  if (settings_.eos == 0 || settings_.eos == 2) message.push_back(kLineFeed);
+  // With nobody listening the bytes go nowhere: the controller reports nothing.
+  bus_.Send(Bus::kBoard, Address(), message.data(), static_cast<int32_t>(message.size()),
+            settings_.eoi ? DABend : NULLend);
+  if (settings_.autoRead) ReadTalker(-1);
+}
+
+void Controller::ReadTalker(int stopByte) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(settings_.readTimeoutMs);
+  // Byte by byte when a stop byte must be found, so that the rest stays with the talker.
+  const size_t chunk = stopByte < 0 ? kReadChunk : 1;
+  std::array<uint8_t, kReadChunk> buffer{};
+  for (;;) {
+    const Outcome read =
+        bus_.Receive(Bus::kBoard, Address(), buffer.data(), static_cast<int32_t>(chunk), STOPend);
+    if ((read.ibsta & ERR) != 0) {
+      // Nothing to read: the controller waits out its read time-out and sends nothing more.
+      std::this_thread::sleep_until(deadline);
+      return;
+    }
+    const auto received = std::span(buffer).first(static_cast<size_t>(read.count));
+    const bool end = (read.ibsta & END) != 0;
+    try {
+      output_(received);
+      if (end && settings_.eotEnable) output_(std::span(&settings_.eotChar, 1));
+    } catch (...) {
+      // The link to the host failed, not the bus: the read goes on to the talker's EOI, as on
+      // a controller whose network side broke off, and its bytes are lost.
+      if (!end) DrainTalker();
+      throw;
+    }
+    if (end || (stopByte >= 0 && !received.empty() && received.back() == stopByte)) return;
+  }
+}
+
+void Controller::DrainTalker() {
+  std::array<uint8_t, kReadChunk> buffer{};
+  for (;;) {
+    const Outcome read = bus_.Receive(Bus::kBoard, Address(), buffer.data(),
+                                      static_cast<int32_t>(buffer.size()), STOPend);
+    if ((read.ibsta & (ERR | END)) != 0) return;
+  }
+}
+
+void Controller::FindListeners() {
+  std::string list;
+  for (int32_t pad = Bus::kFirstAddress; pad <= Bus::kLastAddress; ++pad) {
+    if (!ListensAt(pad)) continue;
+    if (!list.empty()) list += ',';
+    list += std::to_string(pad);
+  }
+  ReplyLine(list);
+}
+
+void Controller::Execute(std::string_view line) {
+  if (log_) log_(line);
+  const std::vector<std::string_view> words = Words(line);
+  if (words.empty()) return Reply(kUnrecognized);
+  const std::string_view name = words[0];
+  const size_t arguments = words.size() - 1;
+  const bool ar488 = flavour_ == Flavour::kAr488;
+  // A 0/1 setting: no argument queries it.
+  const auto flag = [&](bool& setting) {
+    if (arguments == 0) return Reply(setting ? "1\r\n" : "0\r\n");
+    const auto value = Number(words[1], 0, ar488 && name == "auto" ? 3 : 1);
+    if (!value) return Reply(kUnrecognized);
+    setting = *value != 0;
+  };
+  const auto number = [&](int& setting, int low, int high) {
+    if (arguments == 0) return ReplyLine(std::to_string(setting));
+    const auto value = Number(words[1], low, high);
+    if (!value) return Reply(kUnrecognized);
+    setting = *value;
+  };
+
+  if (name == "addr") {
+    if (arguments == 0) {
+      std::string address = std::to_string(settings_.pad);
+      if (settings_.sad != 0) address += ' ' + std::to_string(settings_.sad);
+      return ReplyLine(address);
+    }
+    const auto pad = Number(words[1], 0, Bus::kLastAddress);
+    const auto sad = arguments > 1 ? Number(words[2], 96, 126) : std::optional<int>(0);
+    if (!pad || !sad) return Reply(kUnrecognized);
+    settings_.pad = *pad;
+    settings_.sad = *sad;
+  } else if (name == "auto") {
+    flag(settings_.autoRead);
+  } else if (name == "clr") {
+    bus_.DevClear(Bus::kBoard, Address());
+  } else if (name == "eoi") {
+    flag(settings_.eoi);
+  } else if (name == "eos") {
+    number(settings_.eos, 0, 3);
+  } else if (name == "eot_enable") {
+    flag(settings_.eotEnable);
+  } else if (name == "eot_char") {
+    int eotChar = settings_.eotChar;
+    number(eotChar, 0, 255);
+    settings_.eotChar = static_cast<uint8_t>(eotChar);
+  } else if (name == "ifc") {
+    bus_.SendIfc(Bus::kBoard);
+  } else if (name == "loc") {
+    if (Device* device = bus_.DeviceAt(settings_.pad)) device->remote = false;
+  } else if (name == "llo" || name == "trg" || name == "mode") {
+    // Accepted; the simulated instruments have no front panel to lock and no trigger input.
+  } else if (name == "read") {
+    if (arguments == 0 || words[1] == "eoi") return ReadTalker(-1);
+    const auto stop = Number(words[1], 0, 255);
+    if (!stop) return Reply(kUnrecognized);
+    ReadTalker(*stop);
+  } else if (name == "read_tmo_ms") {
+    number(settings_.readTimeoutMs, 1, ar488 ? 32000 : 3000);
+  } else if (name == "rst") {
+    PowerOn();
+  } else if (name == "savecfg") {
+    // Accepted and logged; a test reads the log to see that it never comes.
+  } else if (name == "spoll") {
+    const auto pad =
+        arguments > 0 ? Number(words[1], 0, Bus::kLastAddress) : std::optional<int>(settings_.pad);
+    if (!pad) return Reply(kUnrecognized);
+    if (!ListensAt(*pad)) return;  // no instrument answers the poll: no reply at all
+    int16_t status = 0;
+    bus_.ReadStatusByte(Bus::kBoard, MakeAddr(*pad, 0), &status);
+    ReplyLine(std::to_string(status));
+  } else if (name == "srq") {
+    Reply("0\r\n");  // no simulated instrument requests service
+  } else if (name == "ver") {
+    Reply(ar488 ? kAr488Version : kPrologixVersion);
+  } else if (name == "help" && !ar488) {
+    Reply(kHelp);
+  } else if (name == "fndl" && ar488) {
+    FindListeners();
+  } else if (name == "dcl" && ar488) {
+    bus_.DevClear(Bus::kBoard, NOADDR);
+  } else {
+    Reply(kUnrecognized);
+  }
+}
+
+}  // namespace gpibsim::controller

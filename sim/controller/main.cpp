@@ -1,0 +1,80 @@
+// gpib-controller-emulator: a bench's instruments behind an emulated Prologix (or AR488)
+// controller, on a TCP port of 127.0.0.1 or on a pseudo-terminal, for the bridge's tests and
+// for trying scopehost without hardware. The first line on stdout says where it listens.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <map>
+
+#include "bench.h"
+#include "link.h"
+#include "simulator.h"
+
+namespace {
+
+using gpibsim::controller::Fault;
+using gpibsim::controller::Flavour;
+
+// "drop:N", "stall:N" or "garbage:N": the first connection's fault from output byte N on.
+std::string ParseFault(const std::string& text, Fault& fault) {
+  static const std::map<std::string, Fault::Kind> kKinds = {{"drop", Fault::Kind::kDrop},
+                                                            {"stall", Fault::Kind::kStall},
+                                                            {"garbage", Fault::Kind::kGarbage}};
+  const size_t colon = text.find(':');
+  const auto kind = kKinds.find(text.substr(0, colon));
+  if (kind == kKinds.end() || colon == std::string::npos)
+    return "expected drop:N, stall:N or garbage:N";
+  try {
+    fault.afterBytes = std::stoul(text.substr(colon + 1));
+  } catch (const std::exception&) {
+    return "N must be a byte count";
+  }
+  fault.kind = kind->second;
+  return {};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "gpib-controller-emulator: a bench's instruments behind an emulated "
+      "Prologix/AR488 GPIB controller"};
+  std::string benchFile;
+  int port = 0;
+  bool pty = false;
+  std::string flavour = "prologix";
+  std::string fault;
+  gpibsim::controller::LinkOptions options;
+  app.add_option("--bench", benchFile, "bench TOML file (default: the built-in bench)");
+  app.add_option("--port", port, "TCP port on 127.0.0.1; 0 picks a free one")
+      ->check(CLI::Range(0, 65535));
+  app.add_flag("--pty", pty, "serve on a pseudo-terminal instead of TCP");
+  app.add_option("--flavour", flavour, "prologix or ar488")
+      ->check(CLI::IsMember({"prologix", "ar488"}));
+  app.add_option("--rate", options.bytesPerSecond, "pace the output at this many bytes a second");
+  app.add_option("--fault", fault, "drop:N, stall:N or garbage:N on the first connection");
+  app.add_option("--lifetime", options.lifetimeSeconds, "seconds until the emulator ends")
+      ->check(CLI::PositiveNumber);
+  app.add_option("--boot-ms", options.bootMilliseconds,
+                 "input ignored this long after the terminal is opened (a resetting board)");
+  app.add_option("--log", options.logPath, "append each command line received to this file");
+  CLI11_PARSE(app, argc, argv);
+
+  if (!fault.empty()) {
+    if (const std::string error = ParseFault(fault, options.fault); !error.empty()) {
+      std::fprintf(stderr, "--fault %s: %s\n", fault.c_str(), error.c_str());
+      return 2;
+    }
+  }
+  options.flavour = flavour == "ar488" ? Flavour::kAr488 : Flavour::kPrologix;
+
+  gpibsim::Simulator& simulator = gpibsim::Simulator::Instance();
+  const bool loaded = benchFile.empty()
+                          ? simulator.LoadBench(gpibsim::kDefaultBenchText, "default bench")
+                          : simulator.LoadBenchFile(benchFile);
+  if (!loaded) {
+    std::fprintf(stderr, "%s\n", simulator.lastError.c_str());
+    return 2;
+  }
+  return pty ? gpibsim::controller::ServePty(simulator.bus, options)
+             : gpibsim::controller::ServeTcp(simulator.bus, static_cast<uint16_t>(port), options);
+}

@@ -1,0 +1,117 @@
+// scopehost with --gpib prologix against the emulated controller on 127.0.0.1: the same data
+// rows and bus listing as the simulated library gives, each controller fault ending in time
+// with the module's message and the bridge's line, and a malformed file told once.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sstream>
+
+#include "emulator_process.h"
+#include "scopehost_runner.h"
+
+namespace {
+
+using hosttest::RunResult;
+using hosttest::RunScopehost;
+using hosttest::ScratchDirectory;
+using prologix_test::EmulatorProcess;
+
+std::string BenchFile(const char* name) {
+  return std::string(PROLOGIX_TEST_DIR) + "/" + name;
+}
+
+// The configuration naming the controller at port.
+std::map<std::string, std::string> ConfigFor(const ScratchDirectory& scratch,
+                                             const std::string& port) {
+  const auto path =
+      hosttest::WriteBench(scratch.path(), "gpib.toml", "[controller]\nport = \"" + port + "\"\n");
+  return {{"GPIB32_CONFIG", path.string()}};
+}
+
+std::string DataRows(const std::filesystem::path& csv) {
+  std::istringstream text(hosttest::ReadText(csv));
+  std::string rows;
+  for (std::string line; std::getline(text, line);) {
+    if (!line.starts_with("#")) rows += line + "\n";
+  }
+  return rows;
+}
+
+TEST(OverTheEmulatedController, EveryDeviceTypeGivesTheSimulatedLibrarysRows) {
+  const ScratchDirectory scratch;
+  const std::filesystem::path bench = hosttest::UnpacedDefaultBench(scratch.path());
+  const struct {
+    const char* device;
+    std::string bench;
+  } cases[] = {{"hameg1", bench},
+               {"hameg2", bench},
+               {"tektronix", bench},
+               {"philips", bench},
+               {"hameg1", BenchFile("ramp.toml")}};  // every byte value
+  for (const auto& c : cases) {
+    const EmulatorProcess emulator({"--bench", c.bench, "--lifetime", "60"});
+    const std::filesystem::path viaSim = scratch / "sim.csv";
+    const std::filesystem::path viaBridge = scratch / "bridge.csv";
+    const RunResult sim = RunScopehost({"acquire", c.device, "--csv", viaSim, "--sim", c.bench});
+    ASSERT_EQ(sim.status, 0) << c.device << ": " << sim.err;
+    const RunResult bridge =
+        RunScopehost({"acquire", c.device, "--csv", viaBridge, "--gpib", "prologix"},
+                     ConfigFor(scratch, emulator.Port()));
+    ASSERT_EQ(bridge.status, 0) << c.device << ": " << bridge.err;
+    EXPECT_GT(DataRows(viaSim).size(), 1000u);
+    EXPECT_TRUE(DataRows(viaSim) == DataRows(viaBridge)) << c.device << ": the data rows differ";
+  }
+  const EmulatorProcess emulator({"--bench", bench, "--lifetime", "60"});
+  const RunResult scan =
+      RunScopehost({"scan", "--gpib", "prologix"}, ConfigFor(scratch, emulator.Port()));
+  EXPECT_EQ(scan.status, 0) << scan.err;
+  EXPECT_EQ(scan.out, RunScopehost({"scan", "--sim", bench}).out);
+}
+
+TEST(OverTheEmulatedController, EachFaultEndsInTimeWithTheModulesMessageAndTheBridgesLine) {
+  const ScratchDirectory scratch;
+  const struct {
+    const char* device;
+    const char* fault;  // none: no controller at all
+    const char* moduleLine;
+    const char* bridgeLine;
+  } cases[] = {
+      {"hameg1", "drop:3000", "scopehost: No Answer\n", "reading: the controller closed the"},
+      {"hameg1", "stall:3000", "scopehost: No Answer\n", "reading: the controller stalled"},
+      {"tektronix", "garbage:0", "scopehost: Send IFC !\n", "answered garbage, not its version"},
+      {"tektronix", "drop:100", "scopehost: Can not find listeners !\n",
+       "finding listeners: the controller closed the connection"},
+      {"tektronix", nullptr, "scopehost: Send IFC !\n", "cannot reach the controller"},
+  };
+  for (const auto& c : cases) {
+    std::optional<EmulatorProcess> emulator;
+    if (c.fault) emulator.emplace(std::vector<std::string>{"--fault", c.fault, "--lifetime", "60"});
+    const auto start = std::chrono::steady_clock::now();
+    const RunResult run =
+        RunScopehost({"acquire", c.device, "--csv", scratch / "out.csv", "--gpib", "prologix"},
+                     ConfigFor(scratch, emulator ? emulator->Port() : "tcp://127.0.0.1:1"));
+    const auto took = std::chrono::steady_clock::now() - start;
+    const std::string label = std::string(c.device) + " " + (c.fault ? c.fault : "unreachable");
+    EXPECT_EQ(run.status, 1) << label << ": " << run.err;
+    EXPECT_NE(run.err.find(c.moduleLine), std::string::npos) << label << ": " << run.err;
+    EXPECT_NE(run.err.find(c.bridgeLine), std::string::npos) << label << ": " << run.err;
+    EXPECT_LT(took, std::chrono::seconds(6)) << label;
+  }
+}
+
+TEST(OverTheEmulatedController, AMalformedConfigurationIsToldOnceWithItsLine) {
+  const ScratchDirectory scratch;
+  const auto path = hosttest::WriteBench(scratch.path(), "gpib.toml",
+                                         "[controller]\nport = \"tcp://127.0.0.1:1\"\n"
+                                         "[devices]\nDEV1 = \"eight\"\n");
+  const RunResult run =
+      RunScopehost({"acquire", "hameg1", "--gpib", "prologix"}, {{"GPIB32_CONFIG", path.string()}});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("scopehost: Cant open Hameg at DEV1 !"), std::string::npos) << run.err;
+  const std::string told = path.string() + ":4: DEV1 must be a primary address";
+  const size_t first = run.err.find(told);
+  EXPECT_NE(first, std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find(told, first + 1), std::string::npos) << "told more than once";
+}
+
+}  // namespace
