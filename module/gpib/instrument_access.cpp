@@ -2,11 +2,26 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 #include "driver/messages.h"
 #include "gpib/gpib_api.h"
 
 namespace {
+
+using Seconds = std::chrono::duration<double>;
+
+// Once the predicted boundary has passed, the wait reads the clock again after a nap that
+// doubles each time: a calendar clock a tick behind the system clock costs a millisecond or
+// two, and one that was set back a dozen readings before the one-second bound ends the wait.
+constexpr Seconds kFirstNap = std::chrono::milliseconds(1);
+
+// How long until the calendar clock shows `second`, by the system clock that the runtime's
+// time follows; negative once that instant has passed (always, for a test's clock of the past).
+Seconds UntilCalendarSecond(std::time_t second) {
+  const Seconds now = std::chrono::system_clock::now().time_since_epoch();
+  return Seconds(static_cast<double>(second)) - now;
+}
 
 int32_t Clamp(int32_t count, int32_t limit) {
   return std::clamp(count, 0, std::max(limit, 0));
@@ -30,11 +45,17 @@ void SetCalendarClock(CalendarClock clock) {
 
 void SettleWait() {
   // The instrument needs a moment after ibfind; waiting for the next whole second of the
-  // calendar clock gives it between almost nothing and one second.
+  // calendar clock gives it between almost nothing and one second. The thread sleeps
+  // meanwhile: to the boundary the system clock predicts, then in short naps.
   const CalendarClock calendarClock = Module().Clock;
   const std::time_t target = calendarClock(nullptr) + 1;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-  while (calendarClock(nullptr) < target && std::chrono::steady_clock::now() < deadline) {
+  Seconds nap = kFirstNap;
+  while (calendarClock(nullptr) < target) {
+    const Seconds left = deadline - std::chrono::steady_clock::now();
+    if (left <= Seconds::zero()) break;
+    std::this_thread::sleep_for(std::min(left, std::max(UntilCalendarSecond(target), nap)));
+    nap *= 2;
   }
 }
 

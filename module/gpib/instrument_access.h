@@ -50,7 +50,7 @@ bool SendToAddress(Addr4882_t address, std::string_view bytes);
 // nothing when ERR.
 std::optional<int32_t> ReceiveFromAddress(Addr4882_t address, void* buffer, int32_t limit);
 
-// Busy wait until the calendar clock reaches its next whole second, bounded to one second
+// Waits, asleep, until the calendar clock reaches its next whole second, bounded to one second
 // by the monotonic clock so that a clock set back cannot hang the host.
 void SettleWait();
 // Replaces the calendar clock the settle wait reads; null restores the runtime's time.

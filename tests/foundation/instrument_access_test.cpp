@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -46,14 +48,47 @@ TEST(SettleWait, EndsAtTheFirstReadingOfTheNextWholeSecond) {
   }
 }
 
-TEST(SettleWait, AClockThatStopsOrGoesBackStillLetsTheWaitEnd) {
-  // Without the monotonic bound these would spin for ever; the suite's time-out catches that.
+// The wait sleeps between readings: a spinning wait would read the clock millions of times.
+constexpr size_t kMostReadings = 16;
+
+TEST(SettleWait, AClockThatStopsOrGoesBackEndsTheWaitAfterOneMonotonicSecond) {
   for (const auto& readings :
        {std::vector<std::time_t>{1000}, std::vector<std::time_t>{1000, 999}}) {
     ScriptedClock clock(readings);
+    const auto started = std::chrono::steady_clock::now();
     SettleWait();
+    const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(waited.count(), 1.0);
+    EXPECT_LT(waited.count(), 1.5);
     EXPECT_GT(ScriptedClock::reads, 2u);
+    EXPECT_LE(ScriptedClock::reads, kMostReadings);
   }
+}
+
+// The runtime's clock, counted: the wait ends in the second after its first reading, soon
+// after that second began.
+struct CountedRuntimeClock {
+  static inline std::vector<std::time_t> readings;
+  static std::time_t Read(std::time_t* out) {
+    readings.push_back(std::time(out));
+    return readings.back();
+  }
+  CountedRuntimeClock() {
+    readings.clear();
+    SetCalendarClock(&Read);
+  }
+  ~CountedRuntimeClock() { SetCalendarClock(nullptr); }
+};
+
+TEST(SettleWait, SleepsUntilTheRuntimeClocksNextSecond) {
+  CountedRuntimeClock clock;
+  SettleWait();
+  const auto sinceSecond =
+      std::chrono::system_clock::now().time_since_epoch() % std::chrono::seconds(1);
+  ASSERT_GE(CountedRuntimeClock::readings.size(), 2u);
+  EXPECT_EQ(CountedRuntimeClock::readings.back(), CountedRuntimeClock::readings.front() + 1);
+  EXPECT_LT(sinceSecond, std::chrono::milliseconds(250));
+  EXPECT_LE(CountedRuntimeClock::readings.size(), kMostReadings);
 }
 
 class Conventions : public ::testing::Test {
