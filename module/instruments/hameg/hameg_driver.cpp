@@ -52,6 +52,10 @@ void WriteFromScratch(int ud, std::string_view command, ScratchBuffer& scratch) 
   WriteCommand(ud, hameg::CopyToScratch(scratch, command, command.size()));
 }
 
+}  // namespace
+
+namespace hameg {
+
 // A running sum of the increment, not i x dt: the later values carry the sum's rounding.
 void WriteTimeAxis(double secondsPerDivision, int32_t points, double* axis) {
   if (axis == nullptr) return;
@@ -59,10 +63,6 @@ void WriteTimeAxis(double secondsPerDivision, int32_t points, double* axis) {
   axis[0] = 0.0;
   for (int32_t i = 1; i < points; ++i) axis[i] = axis[i - 1] + increment;
 }
-
-}  // namespace
-
-namespace hameg {
 
 // Code 255 gets the plain arithmetic: 128 x scale.
 void ConvertSamples(std::span<const uint8_t> codes, double scale, double* target) {
@@ -139,7 +139,7 @@ bool Acquire(WaveformBuffers* buffers, int32_t* points, int16_t* channels, const
   if (!xyMode) {
     const double secondsPerDivision =
         hameg::ReadSetting(settings, hameg::kTimeBaseKey, scratch).value_or(kDefaultPerDivision);
-    WriteTimeAxis(secondsPerDivision, pointCount, arrays[0]);
+    hameg::WriteTimeAxis(secondsPerDivision, pointCount, arrays[0]);
   }
   dump.reset();
   StepProgress();

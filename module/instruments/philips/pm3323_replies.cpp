@@ -5,6 +5,7 @@
 #include "gpib/reply_numbers.h"
 
 #include "instruments/philips/pm3323_commands.h"
+#include "instruments/sample_times.h"
 
 namespace pm3323 {
 
@@ -27,13 +28,17 @@ std::string_view TailFrom(std::string_view reply, size_t offset) {
   return reply.substr(std::min(offset, reply.size()));
 }
 
-// The point's sample: the second byte of its word, a two's-complement count.
-double Sample(std::span<const uint8_t> block, size_t word) {
-  return static_cast<int8_t>(block[2 * word + 1]);
-}
-
-void Store(double* array, size_t point, double value) {
-  if (array != nullptr) array[point] = value;
+// One channel's points: the second byte of every kWordsPerPoint-th word from `firstWord` on,
+// a two's-complement count, times the channel's scale. The stride is fixed at compile time,
+// so the loop runs vectorised. A null array is skipped.
+template <size_t kWordsPerPoint>
+void StoreChannel(std::span<const uint8_t> block, size_t firstWord, double scale,
+                  std::span<double> array) {
+  if (array.data() == nullptr) return;
+  const uint8_t* const words = block.data() + 2 * firstWord;
+  double* const out = array.data();
+  for (size_t k = 0; k < array.size(); ++k)
+    out[k] = static_cast<int8_t>(words[2 * kWordsPerPoint * k + 1]) * scale;
 }
 
 }  // namespace
@@ -78,15 +83,14 @@ size_t StoreWaveforms(std::span<const uint8_t> block, double timeBase, const Cha
   // With one channel, or none, the host sees a single channel in array 1: A if on, else B.
   const double firstScale = a.on ? a.Scale() : b.Scale();
   const double secondScale = b.Scale();
-  double* const time = buffers->arrays[0];
-  double* const first = buffers->arrays[1];
-  double* const second = both ? buffers->arrays[2] : nullptr;
-  for (size_t k = 0; k < points; ++k) {
-    const size_t word = k * wordsPerPoint;
-    Store(first, k, Sample(block, word) * firstScale);
-    if (both) Store(second, k, Sample(block, word + 1) * secondScale);
-    Store(time, k, static_cast<double>(k) * step);
+  double* const* arrays = buffers->arrays;
+  if (both) {
+    StoreChannel<2>(block, 0, firstScale, {arrays[1], points});
+    StoreChannel<2>(block, 1, secondScale, {arrays[2], points});
+  } else {
+    StoreChannel<1>(block, 0, firstScale, {arrays[1], points});
   }
+  if (arrays[0] != nullptr) instruments::WriteSampleTimes({arrays[0], points}, 0, step);
   return points;
 }
 
