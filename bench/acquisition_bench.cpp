@@ -1,9 +1,12 @@
-// Whole GetData calls on the simulated bus with no pacing (bytes move instantly), each beside a
-// memcpy of the bytes its reads moved. Device type 2 goes through libgpibscope.so loaded as a
-// host loads it: the scan and the TDS540 read involve no settle wait. Types 0 and 3 open a
-// configured device, which waits up to a second for the calendar clock's next second; they
-// are measured with the module's code linked in and that clock replaced by one that steps a
-// second per reading, as the unit suites do.
+// Whole GetData calls on the simulated bus, each beside a memcpy of the bytes its reads moved
+// and of the bytes it delivered into the host's arrays. Unpaced, bytes move instantly and the
+// module's own work is all there is to see; paced at 1 MB/s, as a real bus moves them, the
+// figure is the wall time of a call over the bus time of the bytes it moved both ways.
+// Device type 2 goes through libgpibscope.so loaded as a host loads it: the scan and the
+// TDS540 read involve no settle wait. Types 0 and 3 open a configured device, which waits up
+// to a second for the calendar clock's next second; they are measured with the module's code
+// linked in and that clock replaced by one that steps a second per reading, as the unit suites
+// do.
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -18,8 +21,14 @@
 
 namespace {
 
-bool LoadBench(const char* name) {
-  return gpibsim_load_bench_file(testing_support::TestBench(name).c_str()) == 0;
+// Bytes per second of the paced bench.
+constexpr double kPacedRate = 1e6;
+
+// Loads the bench file with the bus moving `rate` bytes per second (0: instantly).
+bool LoadBench(const char* name, double rate) {
+  if (gpibsim_load_bench_file(testing_support::TestBench(name).c_str()) != 0) return false;
+  gpibsim_set_transfer_rate(rate);
+  return true;
 }
 
 LRESULT IgnoreProgress(HWND, UINT, WPARAM, LPARAM) {
@@ -40,14 +49,17 @@ struct Acquisition {
   const char* how;
 };
 
-// The bytes that the reads of one call moved, from the simulated library's transcript.
-size_t BytesRead() {
+// The bytes that one call's reads moved, or (allTransfers) its writes and reads together,
+// from the simulated library's transcript.
+size_t BytesMoved(bool allTransfers) {
   size_t total = 0;
   for (int32_t i = 0; i < gpibsim_call_count(); ++i) {
     gpibsim_call call{};
     gpibsim_get_call(i, &call);
     const std::string function = call.function;
-    if (function == "ibrd" || function == "Receive") total += static_cast<size_t>(call.dataTotal);
+    const bool read = function == "ibrd" || function == "Receive";
+    const bool written = function == "ibwrt" || function == "Send";
+    if (read || (allTransfers && written)) total += static_cast<size_t>(call.dataTotal);
   }
   return total;
 }
@@ -77,18 +89,33 @@ class HostSide {
   CWnd window_{};
 };
 
-void MeasureGetData(benchmark::State& state, const Acquisition* acquisition) {
-  if (!LoadBench(acquisition->bench)) {
+// The host's array bytes one call delivers: the channels and a time axis as long as each.
+size_t BytesDelivered(const Acquisition& acquisition) {
+  const size_t channels = static_cast<size_t>(acquisition.channels) - 1;
+  return (acquisition.samples + acquisition.samples / channels) * sizeof(double);
+}
+
+// Loads the bench at `rate` and makes the first call; false (and the benchmark skipped) when
+// it does not deliver.
+bool FirstCall(benchmark::State& state, const Acquisition& acquisition, double rate,
+               HostSide& host) {
+  if (!LoadBench(acquisition.bench, rate)) {
     state.SkipWithError(gpibsim_last_error());
-    return;
+    return false;
   }
-  HostSide host(*acquisition);
   gpibsim_clear_transcript();
   if (!host.Call()) {
     state.SkipWithError("GetData did not deliver");
-    return;
+    return false;
   }
-  const size_t bytes = BytesRead();
+  return true;
+}
+
+void MeasureGetData(benchmark::State& state, const Acquisition* acquisition, double rate) {
+  HostSide host(*acquisition);
+  if (!FirstCall(state, *acquisition, rate, host)) return;
+  const size_t read = BytesMoved(false);
+  const size_t moved = BytesMoved(true);
   for (auto _ : state) {
     gpibsim_clear_transcript();  // the library keeps every call; a long run would fill it
     if (!host.Call()) {
@@ -97,16 +124,16 @@ void MeasureGetData(benchmark::State& state, const Acquisition* acquisition) {
     }
   }
   state.SetLabel(acquisition->how);
-  state.counters["bytes_read"] = static_cast<double>(bytes);
-  bench::CountWork(state, acquisition->samples, bytes);
+  bench::CountWork(state, acquisition->samples, read, BytesDelivered(*acquisition));
+  if (rate > 0.0) state.counters["bus_seconds"] = static_cast<double>(moved) / rate;
 }
 
-// The transcript's byte count of one delivering call, for the memcpy reference.
-size_t BytesOfOneCall(const Acquisition& acquisition) {
-  if (!LoadBench(acquisition.bench)) return 0;
+// The transcript's read bytes of one delivering call, for the memcpy reference.
+size_t BytesReadByOneCall(const Acquisition& acquisition) {
+  if (!LoadBench(acquisition.bench, 0.0)) return 0;
   HostSide host(acquisition);
   gpibsim_clear_transcript();
-  return host.Call() ? BytesRead() : 0;
+  return host.Call() ? BytesMoved(false) : 0;
 }
 
 }  // namespace
@@ -133,15 +160,19 @@ int main(int argc, char** argv) {
       {"getdata_type3_pm3323", "every-device.toml", 3, 2048, 3, 2 * 2048, &GetData, kLinked},
   };
   for (const Acquisition& acquisition : acquisitions) {
-    const size_t bytes = BytesOfOneCall(acquisition);
+    const size_t bytes = BytesReadByOneCall(acquisition);
     if (bytes == 0) {
       std::fprintf(stderr, "%s: GetData does not deliver on its bench\n", acquisition.label);
       return 1;
     }
-    bench::RegisterMemcpy(acquisition.label, bytes);
-    benchmark::RegisterBenchmark((std::string(acquisition.label) + "/getdata").c_str(),
-                                 MeasureGetData, &acquisition)
+    bench::RegisterMemcpys(bytes, BytesDelivered(acquisition));
+    const std::string label = acquisition.label;
+    benchmark::RegisterBenchmark((label + "/getdata").c_str(), MeasureGetData, &acquisition, 0.0)
         ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark((label + "/getdata_paced_1MBps").c_str(), MeasureGetData,
+                                 &acquisition, kPacedRate)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
   }
 
   benchmark::Initialize(&argc, argv);

@@ -1,35 +1,49 @@
-// Each measured figure is registered beside its reference, a memcpy of the same bytes, under
-// one label: "<label>/memcpy" and "<label>/<what>". scripts/bench.sh pairs them by label.
+// Every measured figure carries the bytes it reads and the bytes it writes per call; its
+// references are memcpy runs of those byte counts in the same program, "memcpy/<bytes>".
+// scripts/bench.sh pairs them by those counts.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace bench {
 
-// Copies `bytes` bytes per iteration, the reference the label's other figures are held to.
-inline void RegisterMemcpy(const std::string& label, size_t bytes) {
-  benchmark::RegisterBenchmark((label + "/memcpy").c_str(), [bytes](benchmark::State& state) {
-    std::vector<unsigned char> source(bytes, 0x5a);
-    std::vector<unsigned char> target(bytes);
-    for (auto _ : state) {
-      std::memcpy(target.data(), source.data(), bytes);
-      benchmark::DoNotOptimize(target.data());
-      benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
-  });
+// Registers "memcpy/<bytes>", once for each byte count.
+inline void RegisterMemcpy(size_t bytes) {
+  static std::set<size_t> registered;
+  if (!registered.insert(bytes).second) return;
+  benchmark::RegisterBenchmark(("memcpy/" + std::to_string(bytes)).c_str(),
+                               [bytes](benchmark::State& state) {
+                                 std::vector<unsigned char> source(bytes, 0x5a);
+                                 std::vector<unsigned char> target(bytes);
+                                 for (auto _ : state) {
+                                   std::memcpy(target.data(), source.data(), bytes);
+                                   benchmark::DoNotOptimize(target.data());
+                                   benchmark::ClobberMemory();
+                                 }
+                                 state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                                                         static_cast<int64_t>(bytes));
+                               });
 }
 
-// Samples and bytes handled per iteration: rates, and the samples of one call for the report.
-inline void CountWork(benchmark::State& state, size_t samples, size_t bytes) {
+// The references of a figure that reads `read` and writes `written` bytes per call.
+inline void RegisterMemcpys(size_t read, size_t written) {
+  RegisterMemcpy(read);
+  RegisterMemcpy(written);
+}
+
+// Samples and bytes handled per call: rates, and the counts the report pairs references by.
+inline void CountWork(benchmark::State& state, size_t samples, size_t read, size_t written) {
   state.counters["samples_per_call"] = static_cast<double>(samples);
+  state.counters["bytes_read"] = static_cast<double>(read);
+  state.counters["bytes_written"] = static_cast<double>(written);
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(samples));
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(read));
 }
 
 }  // namespace bench

@@ -1,15 +1,20 @@
 #!/usr/bin/env python3
-"""Merges the benchmark programs' JSON outputs into one results file and prints a table.
+"""Merges the benchmark programs' JSON outputs into one results file and prints the tables.
 
-Each label has a reference "<label>/memcpy" (a memcpy of the same bytes, measured in the same
-run); every other figure of the label is shown as a multiple of it. Times are CPU times per
-call, the median of the repetitions.
+- Conversions and unpaced acquisitions: CPU time per call, each as a multiple of a memcpy of
+  the bytes it reads and of the bytes it writes ("memcpy/<bytes>", measured in the same run).
+  A multiple of at most 2 is at least half a memcpy's throughput.
+- NumPy beside the module's TDS540 conversion, as a ratio of their CPU times.
+- Acquisitions on a bus paced at 1 MB/s: wall time per call over the bus time of its bytes.
+- CPU per acquisition through scopehost: user + system time over wall time.
+Times are medians of the repetitions.
 
 usage: report.py OUT.json IN.json... [--compare OLD.json]
 """
 import argparse
 import datetime
 import json
+import os
 import subprocess
 
 
@@ -26,9 +31,9 @@ def medians(run):
     return chosen
 
 
-def nanoseconds(entry):
+def nanoseconds(entry, key="cpu_time"):
     scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}[entry.get("time_unit", "ns")]
-    return entry["cpu_time"] * scale
+    return entry[key] * scale
 
 
 def readable_time(ns):
@@ -49,6 +54,84 @@ def git(*args):
     return subprocess.run(["git", *args], capture_output=True, text=True).stdout.strip()
 
 
+def cpu_model():
+    try:
+        with open("/proc/cpuinfo") as cpuinfo:
+            for line in cpuinfo:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return "unknown CPU"
+
+
+def print_table(rows):
+    widths = [max(len(row[i]) for row in rows) for i in range(len(rows[0]))]
+    for index, row in enumerate(rows):
+        print("  ".join(cell.ljust(width) if i == 0 else cell.rjust(width)
+                        for i, (cell, width) in enumerate(zip(row, widths))))
+        if index == 0:
+            print("  ".join("-" * width for width in widths))
+    print()
+
+
+def memcpy_multiple(benchmarks, entry, counter):
+    reference = benchmarks.get(f"memcpy/{int(entry.get(counter, 0))}")
+    if not entry.get(counter) or not reference:
+        return ""
+    return f"{nanoseconds(entry) / nanoseconds(reference):.2f}"
+
+
+def work_table(benchmarks, earlier):
+    header = ["benchmark", "time/call", "samples/s", "x memcpy read", "x memcpy written"]
+    if earlier:
+        header.append("vs earlier")
+    rows = [header]
+    for name, entry in benchmarks.items():
+        if "bus_seconds" in entry or "cpu_over_wall" in entry:
+            continue
+        ns = nanoseconds(entry)
+        samples = entry.get("samples_per_call")
+        row = [
+            name,
+            readable_time(ns),
+            readable_rate(samples * 1e9 / ns) if samples else "",
+            memcpy_multiple(benchmarks, entry, "bytes_read"),
+            memcpy_multiple(benchmarks, entry, "bytes_written"),
+        ]
+        if earlier:
+            before = earlier.get(name)
+            row.append(f"{100.0 * (ns / nanoseconds(before) - 1.0):+.1f}%" if before else "new")
+        rows.append(row)
+    print_table(rows)
+
+
+def paced_table(benchmarks):
+    rows = [["acquisition on a 1 MB/s bus", "wall/call", "bus time/call", "wall / bus"]]
+    for name, entry in benchmarks.items():
+        if "bus_seconds" not in entry:
+            continue
+        wall = nanoseconds(entry, "real_time")
+        bus = entry["bus_seconds"] * 1e9
+        rows.append([name.removesuffix("/real_time"), readable_time(wall), readable_time(bus),
+                     f"{wall / bus:.2f}"])
+    if len(rows) > 1:
+        print_table(rows)
+
+
+def cpu_table(benchmarks):
+    rows = [["scopehost acquire --sim", "runs", "wall", "user+system", "CPU / wall",
+             "highest run"]]
+    for name, entry in benchmarks.items():
+        if "cpu_over_wall" not in entry:
+            continue
+        rows.append([name, str(entry["iterations"]), readable_time(nanoseconds(entry, "real_time")),
+                     readable_time(nanoseconds(entry)), f"{100 * entry['cpu_over_wall']:.2f} %",
+                     f"{100 * entry['cpu_over_wall_highest']:.2f} %"])
+    if len(rows) > 1:
+        print_table(rows)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("out")
@@ -60,50 +143,39 @@ def main():
     benchmarks = {}
     for run in runs:
         benchmarks.update(medians(run))
+    context = dict(runs[0]["context"], cpu_model=cpu_model(), load_at_end=os.getloadavg())
     results = {
         "date": datetime.date.today().isoformat(),
         "commit": git("rev-parse", "HEAD"),
         "dirty": bool(git("status", "--porcelain", "--untracked-files=no")),
-        "context": runs[0]["context"],
+        "context": context,
         "benchmarks": benchmarks,
     }
     with open(args.out, "w") as out:
         json.dump(results, out, indent=1)
 
     earlier = json.load(open(args.compare))["benchmarks"] if args.compare else {}
-    header = ["benchmark", "time/call", "samples/s", "bytes/s", "x memcpy"]
-    if earlier:
-        header.append("vs earlier")
-    rows = [header]
+    work_table(benchmarks, earlier)
+    numpy_row = benchmarks.get("tds540_curve/numpy")
+    module_row = benchmarks.get("tds540_curve/volts_and_time")
+    if numpy_row and module_row:
+        ratio = nanoseconds(numpy_row) / nanoseconds(module_row)
+        print(f"tds540_curve: NumPy takes {ratio:.2f} times the module's CPU time "
+              f"({numpy_row.get('label', '')})\n")
+    paced_table(benchmarks)
+    cpu_table(benchmarks)
     notes = {}
     for name, entry in benchmarks.items():
-        label = name.split("/")[0]
-        reference = benchmarks.get(label + "/memcpy")
-        ns = nanoseconds(entry)
-        samples = entry.get("samples_per_call")
-        row = [
-            name,
-            readable_time(ns),
-            readable_rate(samples * 1e9 / ns) if samples else "",
-            readable_rate(entry["bytes_per_second"]) + "B" if "bytes_per_second" in entry else "",
-            "1" if name.endswith("/memcpy") or not reference
-            else f"{ns / nanoseconds(reference):.1f}",
-        ]
-        if earlier:
-            before = earlier.get(name)
-            row.append(f"{100.0 * (ns / nanoseconds(before) - 1.0):+.1f}%" if before else "new")
-        rows.append(row)
-        if entry.get("label"):
-            notes[label] = entry["label"]
-    widths = [max(len(row[i]) for row in rows) for i in range(len(header))]
-    for index, row in enumerate(rows):
-        print("  ".join(cell.ljust(width) if i == 0 else cell.rjust(width)
-                        for i, (cell, width) in enumerate(zip(row, widths))))
-        if index == 0:
-            print("  ".join("-" * width for width in widths))
+        if entry.get("label") and name != "tds540_curve/numpy":
+            notes[name.split("/")[0]] = entry["label"]
     for label, note in notes.items():
         print(f"{label}: {note}")
-    print(f"CPU time per call, median of the repetitions; written to {args.out}")
+    load = ", ".join(f"{value:.2f}" for value in context.get("load_avg", []))
+    print(f"machine: {context['cpu_model']}, {context.get('num_cpus', '?')} CPUs; load average "
+          f"at the start {load or '?'}, at the end "
+          + ", ".join(f"{value:.2f}" for value in context["load_at_end"]))
+    print("x memcpy: time per call over a memcpy of the same bytes (at most 2: at least half its "
+          f"throughput); CPU time per call, median of the repetitions; written to {args.out}")
 
 
 if __name__ == "__main__":

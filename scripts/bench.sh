@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# Builds the benchmarks (preset "bench", build-bench/), runs them, writes
-# bench/results/<date>-<commit>.json and prints a table: CPU time per call, samples per second
-# and each figure as a multiple of a memcpy of the same bytes measured in the same run.
+# Builds the benchmarks (preset "bench", build-bench/) and scopehost (preset "default",
+# build/), runs them, writes bench/results/<date>-<commit>.json and prints the tables:
+#  - each sample conversion and each unpaced acquisition, CPU time per call as a multiple of a
+#    memcpy of the bytes it reads and of the bytes it writes, measured in the same run;
+#  - NumPy converting the same TDS540 block (bench/numpy_curve.py), and the ratio;
+#  - acquisitions on a bus paced at 1 MB/s: wall time over the bus time of their bytes;
+#  - CPU per acquisition, user + system over wall time, for each device type through
+#    scopehost on the default simulated bench (bench/cpu_per_acquisition.py).
 #
 #   scripts/bench.sh                          the full run (a few minutes)
 #   scripts/bench.sh --compare bench/results/OLD.json   adds the change against an earlier run
@@ -14,9 +19,16 @@ if [ "${1:-}" = "--compare" ]; then
   compare=(--compare "$2")
   shift 2
 fi
+repetitions="${BENCH_REPETITIONS:-5}"
+# Debian's own interpreter, the one python3-numpy installs for (a python3 earlier on PATH may
+# be another).
+python=/usr/bin/python3
 
+scripts/install-deps.sh python3-numpy
 cmake --preset bench >/dev/null
 cmake --build --preset bench
+cmake --preset default >/dev/null
+cmake --build --preset default --target scopehost
 
 mkdir -p bench/results
 out="bench/results/$(date +%Y-%m-%d)-$(git rev-parse --short HEAD).json"
@@ -24,9 +36,15 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for program in conversion_bench acquisition_bench; do
   echo "running $program" >&2
-  "build-bench/bin/$program" --benchmark_repetitions="${BENCH_REPETITIONS:-5}" \
+  "build-bench/bin/$program" --benchmark_repetitions="$repetitions" \
     --benchmark_report_aggregates_only=true --benchmark_out="$work/$program.json" \
     --benchmark_out_format=json "$@" >/dev/null
 done
-python3 bench/report.py "$out" "$work/conversion_bench.json" "$work/acquisition_bench.json" \
-  "${compare[@]}"
+echo "running bench/numpy_curve.py" >&2
+mkdir "$work/curve"
+build-bench/bin/conversion_bench --save_tds540_curve="$work/curve"
+"$python" bench/numpy_curve.py "$work/curve" "$work/numpy.json" --repetitions "$repetitions"
+echo "running bench/cpu_per_acquisition.py" >&2
+"$python" bench/cpu_per_acquisition.py build/bin/scopehost "$work/cpu.json" --runs "$repetitions"
+"$python" bench/report.py "$out" "$work/conversion_bench.json" "$work/acquisition_bench.json" \
+  "$work/numpy.json" "$work/cpu.json" "${compare[@]}"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what gpibscope needs to build, test and run its demo, from Debian's archive, when
-# it is missing. Run as root (or with sudo available).
+# it is missing. Run as root (or with sudo available). Packages named as arguments are
+# installed as well (scripts/bench.sh adds python3-numpy for its NumPy row).
 set -euo pipefail
 
 # The Windows cross build and its tests under Wine. wine32 is an i386 package: that architecture
@@ -14,6 +15,7 @@ packages=(
   libcli11-dev libtomlplusplus-dev libplplot-dev plplot-driver-cairo pkgconf
   libclang-rt-14-dev valgrind ngspice python3
   dpkg-dev file man-db
+  "$@"
 )
 
 missing_of() {
