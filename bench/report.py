@@ -37,8 +37,9 @@ def nanoseconds(entry, key="cpu_time"):
 
 
 def readable_time(ns):
+    # 0.9995 of a unit already rounds to 1 of it at three digits.
     for unit, size in (("s", 1e9), ("ms", 1e6), ("us", 1e3)):
-        if ns >= size:
+        if ns >= 0.9995 * size:
             return f"{ns / size:.3g} {unit}"
     return f"{ns:.3g} ns"
 
