@@ -25,23 +25,6 @@ constexpr int kPoints = 20000;
 // Per channel: "#540000", the points of two bytes, the line feed.
 constexpr double kCurveBytes = kChannels * (7.0 + 2.0 * kPoints + 1.0);
 
-constexpr const char* kBench = R"(
-transfer_rate = 0.0
-[[device]]
-model = "tds540"
-address = 5
-time_per_div = 20e-6
-record_length = 20000
-[device.ch1.signal]
-shape = "sine"
-[device.ch2.signal]
-shape = "square"
-[device.ch3.signal]
-shape = "triangle"
-[device.ch4.signal]
-shape = "noisy_sine"
-)";
-
 LRESULT IgnoreProgress(HWND, UINT, WPARAM, LPARAM) {
   return 0;
 }
@@ -85,11 +68,11 @@ int main(int argc, char** argv) {
   const std::filesystem::path scratch =
       std::filesystem::temp_directory_path() / ("prologix-bench-" + std::to_string(getpid()));
   std::filesystem::create_directories(scratch);
-  WriteFile(scratch / "bench.toml", kBench);
   int status = 1;
   {
     const prologix_test::EmulatorProcess emulator(
-        {"--bench", scratch / "bench.toml", "--rate", std::to_string(kPace), "--lifetime", "3600"});
+        {"--bench", GPIBSCOPE_SOURCE_DIR "/tests/benches/tds540-full-record.toml", "--rate",
+         std::to_string(kPace), "--lifetime", "3600"});
     WriteFile(scratch / "gpib.toml", "[controller]\nport = \"" + emulator.Port() + "\"\n");
     setenv("GPIB32_CONFIG", (scratch / "gpib.toml").c_str(), 1);
     // The bridge first, under its soname, so that the module's binding finds it.
