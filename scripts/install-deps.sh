@@ -7,7 +7,7 @@ set -euo pipefail
 # The Windows cross build and its tests under Wine. wine32 is an i386 package: that architecture
 # is added first, and these are installed before the rest, because wine32 replaces a number of
 # amd64 packages with their multiarch builds.
-windows_packages=(wine32:i386 wine g++-mingw-w64-i686 xvfb xauth)
+windows_packages=(wine32:i386 wine wine64 fonts-wine g++-mingw-w64-i686 xvfb xauth)
 
 packages=(
   cmake ninja-build g++ clang binutils
