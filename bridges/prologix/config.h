@@ -2,7 +2,7 @@
 // $XDG_CONFIG_HOME/gpibscope/gpib.toml, else /etc/gpibscope/gpib.toml:
 //
 //   [controller]
-//   port = "tcp://192.168.1.50:1234"   # or "/dev/ttyUSB0"; TCP port 1234 when none is given
+//   port = "tcp://HOST:1234"          # or "/dev/ttyUSB0"; TCP port 1234 when none is given
 //   reset_wait_ms = 2000               # serial only: how long the board takes to start
 //                                      # after its port opens (AR488 on an Uno resets)
 //   [devices]

@@ -10,11 +10,11 @@ namespace {
 TEST(BridgeConfig, ReadsThePortAndTheDeviceAddresses) {
   std::string error;
   const auto config = prologix::ParseConfig(
-      "[controller]\nport = \"tcp://192.168.1.50:1234\"\nreset_wait_ms = 0\n"
+      "[controller]\nport = \"tcp://127.0.0.1:1234\"\nreset_wait_ms = 0\n"
       "[devices]\nDEV1 = 8\nscope = { pad = 10, sad = 96 }\n",
       "gpib.toml", error);
   ASSERT_TRUE(config) << error;
-  EXPECT_EQ(config->port, "tcp://192.168.1.50:1234");
+  EXPECT_EQ(config->port, "tcp://127.0.0.1:1234");
   EXPECT_EQ(config->resetWait.count(), 0);
   EXPECT_EQ(config->Device("dev1")->pad, 8);  // configured names win over the defaults
   EXPECT_EQ(config->Device("SCOPE")->sad, 96);
