@@ -13,6 +13,14 @@ Function Export(const SharedLibrary& library, const char* name) {
 
 }  // namespace
 
+void* SharedLibrary::Symbol(const char* name) const {
+  void* address = Lookup(name);
+  if (address == nullptr) {
+    throw LoadError(path_.string() + " does not export " + name + "; is it the driver module?");
+  }
+  return address;
+}
+
 DriverModule::DriverModule(const std::filesystem::path& path) : library_(path) {
   GetDeviceText = Export<GetDeviceTextFn>(library_, "GetDeviceText");
   GetTransProperties = Export<GetTransPropertiesFn>(library_, "GetTransProperties");

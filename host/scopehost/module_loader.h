@@ -29,6 +29,9 @@ class SharedLibrary {
   const std::filesystem::path& path() const { return path_; }
 
  private:
+  // The address of an exported name, or null: the platform's lookup.
+  void* Lookup(const char* name) const;
+
   std::filesystem::path path_;
   void* handle_;
 };

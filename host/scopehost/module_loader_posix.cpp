@@ -1,10 +1,9 @@
-// Loading libraries on POSIX: dlopen, and the build tree's layout of shared objects.
+// Loading libraries on POSIX: dlopen, and the names and place of the files scopehost loads.
 #include <dlfcn.h>
 
 #include <string>
 
 #include "module_loader.h"
-#include "simulator.h"
 
 namespace scopehost {
 
@@ -17,12 +16,8 @@ SharedLibrary::~SharedLibrary() {
   dlclose(handle_);
 }
 
-void* SharedLibrary::Symbol(const char* name) const {
-  void* address = dlsym(handle_, name);
-  if (address == nullptr) {
-    throw LoadError(path_.string() + " does not export " + name + "; is it the driver module?");
-  }
-  return address;
+void* SharedLibrary::Lookup(const char* name) const {
+  return dlsym(handle_, name);
 }
 
 const char kModuleFileName[] = "libgpibscope.so";

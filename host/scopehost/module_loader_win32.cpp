@@ -1,11 +1,10 @@
-// Loading libraries on Windows: LoadLibraryA, and the build tree's layout of DLLs (the module
-// beside scopehost.exe, the simulated gpib-32.dll apart from it).
+// Loading libraries on Windows: LoadLibraryA, and the names and place of the files scopehost
+// loads.
 #include <windows.h>
 
 #include <string>
 
 #include "module_loader.h"
-#include "simulator.h"
 
 namespace scopehost {
 
@@ -32,13 +31,9 @@ SharedLibrary::~SharedLibrary() {
   FreeLibrary(static_cast<HMODULE>(handle_));
 }
 
-void* SharedLibrary::Symbol(const char* name) const {
+void* SharedLibrary::Lookup(const char* name) const {
   // An export is a function or a variable; either way its address.
-  void* address = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
-  if (address == nullptr) {
-    throw LoadError(path_.string() + " does not export " + name + "; is it the driver module?");
-  }
-  return address;
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
 const char kModuleFileName[] = "gpibscope.dll";
