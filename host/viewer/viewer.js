@@ -27,8 +27,9 @@ const viewer = (() => {
   function si(value, unit, digits) {
     if (value === null || !Number.isFinite(value)) return "–";
     if (value === 0) return unit ? "0 " + unit : "0";
-    let group = Math.floor(Math.log10(Math.abs(value)) / 3);
-    group = Math.max(-5, Math.min(3, group));
+    const group = Math.floor(Math.log10(Math.abs(value)) / 3);
+    // Beyond the prefixes (a mean that is zero but for rounding, say): plain exponent form.
+    if (group < -5 || group > 3) return value.toPrecision(digits) + (unit ? " " + unit : "");
     const scaled = value / Math.pow(1000, group);
     const text = String(Number(scaled.toPrecision(digits)));
     const suffix = PREFIXES[group + 5] + unit;
@@ -199,7 +200,7 @@ const viewer = (() => {
       file: timeRows(),
       labels: [label(axis), ...channels.map(label)],
       xlabel: label(axis),
-      ylabel: "volts (V)",
+      ylabel: null,  // the ticks carry the unit
       visibility,
       drawPoints: false,
       strokeWidth: 1,
