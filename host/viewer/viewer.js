@@ -40,13 +40,13 @@ const viewer = (() => {
     return column.unit ? column.name + " (" + column.unit + ")" : column.name;
   }
 
-  // The first index whose value is at least `value` in an ascending array.
-  function lowerBound(values, value) {
+  // In an array where `before` holds for a leading run of elements only: that run's length.
+  function partitionPoint(values, before) {
     let low = 0;
     let high = values.length;
     while (low < high) {
       const middle = (low + high) >> 1;
-      if (values[middle] < value) low = middle + 1;
+      if (before(values[middle])) low = middle + 1;
       else high = middle;
     }
     return low;
@@ -302,19 +302,11 @@ const viewer = (() => {
   function visibleSamples() {
     if (xy.on) return {first: 0, end: points};
     const [from, to] = graph.xAxisRange();
-    return {from, to, first: lowerBound(axis.values, from), end: upperBound(axis.values, to)};
-  }
-
-  // One past the last index whose value is at most `value` in an ascending array.
-  function upperBound(values, value) {
-    let low = 0;
-    let high = values.length;
-    while (low < high) {
-      const middle = (low + high) >> 1;
-      if (values[middle] <= value) low = middle + 1;
-      else high = middle;
-    }
-    return low;
+    return {
+      from, to,
+      first: partitionPoint(axis.values, (t) => t < from),
+      end: partitionPoint(axis.values, (t) => t <= to),
+    };
   }
 
   function showMeasurements() {
