@@ -13,7 +13,7 @@ const viewer = (() => {
   // its samples are drawn against their number there instead.
   const axis = abscissa.unit === "V" ? sampleAxis(points) : abscissa;
   const hasTime = axis.unit === "s";
-  // Columns that hold volts, any of which may be X or Y in XY mode.
+  // Columns that hold volts: measured, read at the cursors, and X or Y in XY mode.
   const signals = acquisition.columns.filter((column) => column.unit === "V");
 
   const HYSTERESIS = 0.1;  // of peak-to-peak, around the mean, for the frequency estimate
@@ -294,7 +294,7 @@ const viewer = (() => {
                     cell("td", si(inverse, unit, 6), inverse)]);
     tr.id = "cursor-inverse";
     table.appendChild(tr);
-    channels.forEach((c, k) => table.appendChild(line("cursor-channel-" + k, c.name, c.values, "V")));
+    signals.forEach((c, k) => table.appendChild(line("cursor-signal-" + k, c.name, c.values, "V")));
   }
 
   // ---- measurements over the visible range ----
@@ -324,7 +324,7 @@ const viewer = (() => {
     const keys = ["min", "max", "peakToPeak", "mean", "rms", "frequency"];
     table.appendChild(row(["", ...names].map((t) => cell("th", t))));
     const times = hasTime ? axis.values : null;
-    for (const c of channels) {
+    for (const c of signals) {
       const stats = statistics(c.values, times, range.first, range.end) || {};
       const tr = row([cell("th", c.name), ...keys.map((key) => {
         const value = stats[key] === undefined ? null : stats[key];

@@ -38,6 +38,9 @@ class Acquisition:
         self.channels = {heading.split(" ")[0]: values
                          for heading, values in zip(self.headings[1:], self.columns[1:])}
         self.time = self.abscissa if self.headings[0] == "time (s)" else None
+        # The columns in volts: an XY record's X signal and the channels.
+        self.signals = dict({"X": self.abscissa} if self.headings[0] == "X (V)" else {},
+                            **self.channels)
 
 
 @pytest.fixture(scope="session")

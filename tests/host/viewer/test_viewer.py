@@ -59,9 +59,9 @@ def shown_measurements(browser):
 
 def assert_measurements(browser, acquisition, first, end):
     shown = shown_measurements(browser)
-    assert list(shown) == list(acquisition.channels)
+    assert list(shown) == list(acquisition.signals)
     times = None if acquisition.time is None else acquisition.time[first:end]
-    for name, values in acquisition.channels.items():
+    for name, values in acquisition.signals.items():
         scale = np.max(np.abs(values[first:end]))
         for measure, expected in reference(values[first:end], times).items():
             got = shown[name][measure]
@@ -158,8 +158,8 @@ def test_cursors_show_the_difference_of_the_samples_they_sit_on(browser, page, s
     assert float(delta.get_attribute("data-value")) == axis[b] - axis[a]
     inverse = table.find_element(By.CSS_SELECTOR, "#cursor-inverse td:last-child")
     assert float(inverse.get_attribute("data-value")) == 1 / (axis[b] - axis[a])
-    for k, values in enumerate(page.channels.values()):
-        volts = table.find_element(By.CSS_SELECTOR, f"#cursor-channel-{k} td:last-child")
+    for k, values in enumerate(page.signals.values()):
+        volts = table.find_element(By.CSS_SELECTOR, f"#cursor-signal-{k} td:last-child")
         assert float(volts.get_attribute("data-value")) == values[b] - values[a]
     browser.save_screenshot(str(screenshots / f"{page.device}-cursors.png"))
 
