@@ -140,7 +140,6 @@ const viewer = (() => {
   const xy = {on: false, x: signals[0], y: signals[Math.min(1, signals.length - 1)]};
   const cursors = {A: null, B: null, next: "A"};
   let graph = null;
-  let order = null;  // in XY mode: sample numbers in ascending X
   let firstDrawAt = null;
 
   function timeRows() {
@@ -150,7 +149,7 @@ const viewer = (() => {
   // Dygraphs wants ascending X; points drawn as dots in that order trace the same figure as
   // the samples in time order.
   function xyRows() {
-    order = Array.from({length: points}, (_, k) => k)
+    const order = Array.from({length: points}, (_, k) => k)
                 .filter((k) => xy.x.values[k] !== null)
                 .sort((a, b) => xy.x.values[a] - xy.x.values[b]);
     return order.map((k) => [xy.x.values[k], xy.y.values[k]]);
@@ -164,9 +163,22 @@ const viewer = (() => {
     };
   }
 
-  function options() {
-    const visibility = channels.map((c) => document.querySelector(
+  function channelVisibility() {
+    return channels.map((c) => document.querySelector(
         'input[data-channel="' + CSS.escape(c.name) + '"]').checked);
+  }
+
+  // The overview strip shows one trace, the first channel switched on (the first channel when
+  // none is): legible there, where an average of all would not be, and a quarter of the work
+  // of four on every redraw.
+  function overview(visibility) {
+    const first = Math.max(0, visibility.indexOf(true));
+    return Object.fromEntries(
+        channels.map((c, k) => [label(c), {showInRangeSelector: k === first}]));
+  }
+
+  function options() {
+    const visibility = channelVisibility();
     const common = {
       legend: "always",
       labelsDiv: document.getElementById("legend"),
@@ -189,19 +201,20 @@ const viewer = (() => {
         xlabel: label(xy.x),
         ylabel: label(xy.y),
         visibility: [true],
+        series: {[label(xy.y)]: {showInRangeSelector: true}},
         drawPoints: true,
         strokeWidth: 0,
         pointSize: 1,
         axes: {x: axisFormat("V"), y: axisFormat("V")},
       });
     }
-    order = null;
     return Object.assign(common, {
       file: timeRows(),
       labels: [label(axis), ...channels.map(label)],
       xlabel: label(axis),
       ylabel: null,  // the ticks carry the unit
       visibility,
+      series: overview(visibility),
       drawPoints: false,
       strokeWidth: 1,
       axes: {x: axisFormat(axis.unit), y: axisFormat("V")},
@@ -347,7 +360,9 @@ const viewer = (() => {
       input.checked = true;
       input.dataset.channel = c.name;
       input.addEventListener("change", () => {
-        if (!xy.on) graph.setVisibility(channels.indexOf(c), input.checked);
+        if (xy.on) return;
+        const visibility = channelVisibility();
+        graph.updateOptions({visibility, series: overview(visibility)});
       });
       const wrapper = document.createElement("label");
       wrapper.append(input, " " + c.name);

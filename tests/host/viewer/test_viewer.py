@@ -164,6 +164,14 @@ def test_cursors_show_the_difference_of_the_samples_they_sit_on(browser, page, s
     browser.save_screenshot(str(screenshots / f"{page.device}-cursors.png"))
 
 
+def test_channel_switches_hide_and_show_traces(browser, acquisitions):
+    open_page(browser, acquisitions["tektronix"])
+    for name in ("ch1", "ch2", "ch3", "ch2"):
+        browser.find_element(By.CSS_SELECTOR, f'input[data-channel="{name}"]').click()
+    assert browser.execute_script("return viewer.graph.visibility()") == [False, True, False]
+    assert [entry["message"] for entry in browser.get_log("browser")] == []
+
+
 @pytest.mark.parametrize("device, x, y", [("hameg2", "X", "Y"), ("tektronix", "ch1", "ch2")])
 def test_xy_mode_draws_y_against_x(browser, acquisitions, screenshots, device, x, y):
     acquisition = acquisitions[device]
