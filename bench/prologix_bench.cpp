@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator_process.h"
+#include "support/emulator_process.h"
 #include "gpibscope/host.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "bench.h"
-#include "emulator_process.h"
+#include "support/emulator_process.h"
 #include "session.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "emulator_process.h"
+#include "support/emulator_process.h"
 
 #include <poll.h>
 #include <signal.h>

@@ -11,7 +11,7 @@
 #include "gpibscope/host.h"
 #include "gpibsim/gpibsim.h"
 #include "ni488/ni488.h"
-#include "scripted_console.h"
+#include "support/scripted_console.h"
 #include "support/module_harness.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "philips/pm3323_script.h"
+#include "pm3323_script.h"
 
 #include <string>
 

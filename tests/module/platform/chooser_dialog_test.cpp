@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "instruments/tektronix_scan/device_chooser_dialog.h"
-#include "scripted_console.h"
+#include "support/scripted_console.h"
 #include "support/case_name.h"
 
 namespace {

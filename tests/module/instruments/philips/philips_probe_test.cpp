@@ -10,7 +10,7 @@
 #include "gpib/instrument_access.h"
 #include "gpibscope/host.h"
 #include "instruments/philips/philips_driver.h"
-#include "philips/pm3323_script.h"
+#include "pm3323_script.h"
 
 namespace {
 

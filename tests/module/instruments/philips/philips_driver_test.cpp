@@ -9,7 +9,7 @@
 
 #include "instruments/philips/philips_driver.h"
 #include "ni488/ni488.h"
-#include "philips/pm3323_script.h"
+#include "pm3323_script.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "scopehost_runner.h"
+#include "support/scopehost_runner.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
