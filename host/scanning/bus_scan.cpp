@@ -12,7 +12,7 @@ namespace scopehost {
 namespace {
 
 constexpr int32_t kBoard = 0;
-constexpr int32_t kFirstAddress = 1, kLastAddress = 30;
+constexpr int32_t kFirstAddress = 1, kLastAddress = kLastPrimaryAddress;
 constexpr int32_t kScanTimeout = 11;  // the library's T1s: an instrument answers well within
 constexpr int32_t kEoiWithLastByte = 1, kNoEos = 0;
 constexpr std::string_view kIdentify = "*IDN?\n";
@@ -124,7 +124,8 @@ std::string ListenerTable(const std::vector<Listener>& listeners) {
     if (listener.sad == 0) {
       std::snprintf(address, sizeof address, "%3d", listener.pad);
     } else {
-      std::snprintf(address, sizeof address, "%3d/%d", listener.pad, listener.sad - 0x60);
+      std::snprintf(address, sizeof address, "%3d/%d", listener.pad,
+                    listener.sad - kFirstSecondaryAddress);
     }
     table +=
         std::string(address) + "  " + listener.identity.value_or("(no answer to *IDN?)") + "\n";
