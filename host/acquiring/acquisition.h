@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "acquiring/device_names.h"
-#include "loading/module_loader.h"
 #include "acquiring/waveforms.h"
+#include "loading/module_loader.h"
 
 namespace scopehost {
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string_view>
 
 #include "gpibscope/host.h"
@@ -28,14 +29,10 @@ class TerminalProgress {
   static TerminalProgress* Active();
 
  private:
-  // The window's side, one per platform: it reports where the bar now stands.
-#ifdef _WIN32
-  static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  WNDPROC controlProc_ = nullptr;
-#else
-  static LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  HWND__ hwnd_{};
-#endif
+  // The window's side, one per platform (platform/posix, platform/win32): it reports where
+  // the bar now stands.
+  class Control;
+
   void MovedTo(int position);
   void Draw();
   void Erase();
@@ -49,6 +46,7 @@ class TerminalProgress {
   int range_;
   int position_ = 0;
   bool drawn_ = false;
+  std::unique_ptr<Control> control_;
 };
 
 }  // namespace scopehost

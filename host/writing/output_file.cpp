@@ -1,6 +1,5 @@
 #include "writing/output_file.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,33 +8,11 @@
 #include <string>
 #include <system_error>
 
-#ifdef _WIN32
-#include <io.h>
-#endif
+#include "platform/platform.h"
 
 namespace scopehost {
 
 namespace {
-
-#ifdef _WIN32
-// Windows has no owner-only default to widen, and flushes a file to disk with _commit.
-bool GiveUsualFileMode(const std::filesystem::path&) {
-  return true;
-}
-int SyncToDisk(int descriptor) {
-  return _commit(descriptor);
-}
-#else
-// mkstemp makes the file readable by its owner only; an output file gets the usual rights.
-bool GiveUsualFileMode(const std::filesystem::path& path) {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return chmod(path.c_str(), static_cast<mode_t>(0666 & ~mask)) == 0;
-}
-int SyncToDisk(int descriptor) {
-  return fsync(descriptor);
-}
-#endif
 
 void RemoveQuietly(const std::filesystem::path& path) {
   std::error_code ignored;
@@ -78,7 +55,8 @@ void OutputFile::Close() {
   int error = writeError_;
   if (error == 0 && std::ferror(stream_) != 0) {
     error = EIO;
-  } else if (error == 0 && (std::fflush(stream_) != 0 || SyncToDisk(fileno(stream_)) != 0)) {
+  } else if (error == 0 &&
+             (std::fflush(stream_) != 0 || platform::SyncToDisk(fileno(stream_)) != 0)) {
     error = errno;
   }
   if (std::fclose(stream_) != 0 && error == 0) error = errno;
@@ -88,7 +66,7 @@ void OutputFile::Close() {
 
 void OutputFile::Commit() {
   Close();
-  if (!GiveUsualFileMode(temporary_)) Fail("cannot write", errno);
+  if (!platform::GiveUsualFileMode(temporary_)) Fail("cannot write", errno);
   // Replaces an existing file on Windows too, where std::rename would refuse.
   std::error_code error;
   std::filesystem::rename(temporary_, target_, error);

@@ -7,11 +7,25 @@
 
 namespace scopehost {
 
+class TerminalProgress::Control {
+ public:
+  explicit Control(TerminalProgress& bar) {
+    hwnd_.windowProc = &WindowProc;
+    hwnd_.userData = &bar;
+  }
+  HWND handle() { return &hwnd_; }
+
+ private:
+  static LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  HWND__ hwnd_{};
+};
+
 TerminalProgress::TerminalProgress(int range, std::FILE* stream)
-    : stream_(stream), terminal_(isatty(fileno(stream)) == 1), range_(std::max(range, 1)) {
-  hwnd_.windowProc = &WindowProc;
-  hwnd_.userData = this;
-  window_.m_hWnd = &hwnd_;
+    : stream_(stream),
+      terminal_(isatty(fileno(stream)) == 1),
+      range_(std::max(range, 1)),
+      control_(std::make_unique<Control>(*this)) {
+  window_.m_hWnd = control_->handle();
   activeBar_ = this;
   // Drawn from the first message on: the Tektronix chooser, which comes before any step,
   // gets the terminal to itself.
@@ -21,12 +35,12 @@ TerminalProgress::~TerminalProgress() {
   Finish();
 }
 
-LRESULT TerminalProgress::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-  auto* self = static_cast<TerminalProgress*>(window->userData);
+LRESULT TerminalProgress::Control::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+  auto* bar = static_cast<TerminalProgress*>(window->userData);
   if (message == PBM_STEPIT) {
-    self->MovedTo(self->position_ + 1);
+    bar->MovedTo(bar->position_ + 1);
   } else if (message == PBM_SETPOS) {
-    self->MovedTo(static_cast<int>(wParam));
+    bar->MovedTo(static_cast<int>(wParam));
   }
   return 0;
 }

@@ -11,6 +11,7 @@
 
 #include "heap_in_use.h"
 #include "support/bench_files.h"
+#include "support/library_loaded.h"
 #include "support/loaded_module.h"
 #include "support/recording_host.h"
 

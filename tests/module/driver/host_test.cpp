@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/library_loaded.h"
 #include "support/loaded_module.h"
 #include "support/recording_host.h"
 
@@ -23,7 +24,7 @@ struct Arrays {
 
 class Host : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(module.loaded()) << dlerror(); }
+  void SetUp() override { ASSERT_TRUE(module.loaded()) << module.error(); }
   int32_t Acquire(int32_t type, MessageCallback callback = &RecordingHost::Callback) {
     return module.GetData(type, &arrays.buffers, &points, &channels, host.Window(), callback);
   }

@@ -2,6 +2,7 @@
 // through the loader's search path, as a host finds the real one, so nothing else holds it.
 #include <gtest/gtest.h>
 
+#include "support/library_loaded.h"
 #include "support/loaded_module.h"
 #include "support/recording_host.h"
 
