@@ -14,13 +14,13 @@
 #include <string>
 
 #include "acquiring/acquisition.h"
-#include "scanning/bus_scan.h"
-#include "loading/companions.h"
-#include "writing/csv_writer.h"
 #include "acquiring/device_names.h"
-#include "loading/gpib_library.h"
 #include "acquiring/host_messages.h"
+#include "loading/companions.h"
+#include "loading/gpib_library.h"
 #include "loading/module_loader.h"
+#include "scanning/bus_scan.h"
+#include "writing/csv_writer.h"
 #include "writing/output_file.h"
 #include "writing/plot_writer.h"
 #include "writing/pwl_writer.h"
@@ -32,7 +32,7 @@ enum ExitStatus : int {
   kSuccess = 0,
   kModuleFailed = 1,
   kUsageError = 2,
-  kOutputFailed = 3,
+  kOutputFailed = kOutputFailedExitStatus,
 };
 
 struct Outputs {

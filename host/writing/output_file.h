@@ -8,6 +8,10 @@
 
 namespace scopehost {
 
+// The exit status of a host whose output file could not be written, whether it returns it or
+// a library that cannot go on (PLplot) ends the process.
+constexpr int kOutputFailedExitStatus = 3;
+
 // A file that could not be written; what() names it and says why.
 class OutputError : public std::runtime_error {
  public:

@@ -19,7 +19,6 @@ namespace {
 
 constexpr PLINT kWidthPixels = 1000;
 constexpr PLINT kHeightPixels = 600;
-constexpr int kExitOutputFailed = 3;
 
 // Colour map 0: the background, the frame and text, then one colour per channel.
 constexpr PLINT kBackground = 0;
@@ -42,7 +41,7 @@ constexpr std::array<Rgb, 6> kColours = {{
 std::string plottingTo;
 int RemovePartialPlot(const char*) {
   if (!plottingTo.empty()) unlink(plottingTo.c_str());
-  return kExitOutputFailed;
+  return kOutputFailedExitStatus;
 }
 
 bool DeviceAvailable(std::string_view device) {
