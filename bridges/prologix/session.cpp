@@ -21,8 +21,8 @@ constexpr size_t kMaxReply = size_t{64} << 20;
 constexpr size_t kMaxListenerList = 8192;  // AR488's "++fndl": up to 992 "pp:sss" entries
 constexpr milliseconds kServiceRequestPoll{100};
 
-std::string ReadTimeoutCommand(int milliseconds) {
-  return std::string(kReadTimeout) + " " + std::to_string(milliseconds) + "\n";
+std::string ReadTimeoutCommand(int timeoutMs) {
+  return std::string(kReadTimeout) + " " + std::to_string(timeoutMs) + "\n";
 }
 
 int MillisecondsUntil(Clock::time_point deadline) {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "instruments/tektronix_scan/device_chooser_dialog.h"
-#include "support/scripted_console.h"
 #include "support/case_name.h"
+#include "support/scripted_console.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <string>
 
 #include "instruments/tektronix_scan/device_chooser_dialog.h"
-#include "support/scripted_console.h"
 #include "support/case_name.h"
+#include "support/scripted_console.h"
 
 namespace {
 

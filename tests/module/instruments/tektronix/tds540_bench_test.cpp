@@ -11,8 +11,8 @@
 #include "gpibscope/host.h"
 #include "gpibsim/gpibsim.h"
 #include "ni488/ni488.h"
-#include "support/scripted_console.h"
 #include "support/module_harness.h"
+#include "support/scripted_console.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "gpibsim/gpibsim.h"
 #include "instruments/tektronix_scan/tektronix_scanner.h"
 #include "ni488/ni488.h"
-#include "support/scripted_console.h"
 #include "support/case_name.h"
 #include "support/module_harness.h"
+#include "support/scripted_console.h"
 
 namespace {
 
