@@ -1,6 +1,6 @@
 // The viewer page writer: the acquisition as the page's script reads it, and the template's
 // single placeholder.
-#include "html_writer.h"
+#include "writing/html_writer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,8 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "output_file.h"
-#include "scopehost_runner.h"
+#include "support/scopehost_runner.h"
+#include "writing/output_file.h"
 
 namespace hosttest {
 namespace {
