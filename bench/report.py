@@ -89,7 +89,7 @@ def work_table(benchmarks, earlier):
         header.append("vs earlier")
     rows = [header]
     for name, entry in benchmarks.items():
-        if "bus_seconds" in entry or "cpu_over_wall" in entry:
+        if "bus_seconds" in entry or "cpu_over_wall" in entry or "browser_ms" in entry:
             continue
         ns = nanoseconds(entry)
         samples = entry.get("samples_per_call")
@@ -133,6 +133,18 @@ def cpu_table(benchmarks):
         print_table(rows)
 
 
+def viewer_table(benchmarks):
+    rows = [["viewer in headless Chromium", "runs", "median", "fastest", "slowest"]]
+    for name, entry in benchmarks.items():
+        if "browser_ms" not in entry:
+            continue
+        times = entry["browser_ms"]
+        rows.append([name, str(entry["iterations"]), f"{entry['real_time'] / 1e6:.1f} ms",
+                     f"{times[0]:.1f} ms", f"{times[-1]:.1f} ms"])
+    if len(rows) > 1:
+        print_table(rows)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("out")
@@ -165,6 +177,7 @@ def main():
               f"({numpy_row.get('label', '')})\n")
     paced_table(benchmarks)
     cpu_table(benchmarks)
+    viewer_table(benchmarks)
     notes = {}
     for name, entry in benchmarks.items():
         if entry.get("label") and name != "tds540_curve/numpy":

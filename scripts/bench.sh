@@ -6,7 +6,9 @@
 #  - NumPy converting the same TDS540 block (bench/numpy_curve.py), and the ratio;
 #  - acquisitions on a bus paced at 1 MB/s: wall time over the bus time of their bytes;
 #  - CPU per acquisition, user + system over wall time, for each device type through
-#    scopehost on the default simulated bench (bench/cpu_per_acquisition.py).
+#    scopehost on the default simulated bench (bench/cpu_per_acquisition.py);
+#  - the waveform viewer in headless Chromium for the TDS540's 4 x 20000 points: page open to
+#    the first complete drawing, and a zoom redraw (bench/viewer_open_and_zoom.py).
 #
 #   scripts/bench.sh                          the full run (a few minutes)
 #   scripts/bench.sh --compare bench/results/OLD.json   adds the change against an earlier run
@@ -46,5 +48,7 @@ build-bench/bin/conversion_bench --save_tds540_curve="$work/curve"
 "$python" bench/numpy_curve.py "$work/curve" "$work/numpy.json" --repetitions "$repetitions"
 echo "running bench/cpu_per_acquisition.py" >&2
 "$python" bench/cpu_per_acquisition.py build/bin/scopehost "$work/cpu.json" --runs "$repetitions"
+echo "running bench/viewer_open_and_zoom.py" >&2
+"$python" bench/viewer_open_and_zoom.py build/bin/scopehost "$work/viewer.json" --runs "$repetitions"
 "$python" bench/report.py "$out" "$work/conversion_bench.json" "$work/acquisition_bench.json" \
-  "$work/numpy.json" "$work/cpu.json" "${compare[@]}"
+  "$work/numpy.json" "$work/cpu.json" "$work/viewer.json" "${compare[@]}"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The demo: installs what is missing, builds, and acquires from every oscilloscope of the
-# simulated bench, writing CSV, SPICE PWL sources and a plot per instrument into out/.
+# simulated bench, writing CSV, SPICE PWL sources, a plot and a viewer page per instrument
+# into out/.
 # Run it again at will: it rebuilds what changed and overwrites the files in out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +17,8 @@ echo
 for device in hameg1 hameg2 tektronix philips; do
   echo
   "$scopehost" acquire "$device" --sim --csv "out/$device.csv" --pwl "out/$device" \
-    --plot "out/$device.png"
+    --plot "out/$device.png" --html "out/$device.html"
 done
 echo
-echo "Open the plots out/*.png; include a PWL file in a netlist with .include out/hameg1/ch1.pwl"
+echo "Open the plots out/*.png, or the pages out/*.html in a browser (zoom, cursors, measurements);"
+echo "include a PWL file in a netlist with .include out/hameg1/ch1.pwl"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the default build as a package would (DESTDIR, under a prefix of its own) and checks
 # what a user and a host author get from the installed tree alone: scopehost acquiring from
-# every device type of the simulated bench, the example host built through pkg-config and
-# through CMake, the manual page; then builds the Debian package and checks its file list.
+# every device type of the simulated bench and filling the installed viewer page, the example
+# host built through pkg-config and through CMake, the manual page; then builds the Debian
+# package and checks its file list.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,6 +28,8 @@ for device in hameg1 hameg2 tektronix philips; do
   scopehost acquire "$device" --sim --csv "$stage/$device.csv" >/dev/null
   [ -s "$stage/$device.csv" ] || fail "no CSV from $device"
 done
+scopehost acquire tektronix --sim --html "$stage/tektronix.html" >/dev/null
+grep -q '"name":"ch1"' "$stage/tektronix.html" || fail "no viewer page from the installed template"
 scopehost acquire hameg1 --sim hm408 --wave "$stage/wave" >/dev/null
 [ -s "$stage/wave/ch1.txt" ] || fail "no waveform file from the shipped bench hm408"
 [[ $(scopehost scan --gpib sim) == *TEKTRONIX* ]] || fail "scan --gpib sim finds no TDS540"
@@ -68,7 +71,7 @@ expected=(
   usr/lib/gpibscope/libgpibscope_de.so usr/lib/gpibscope/sim/libgpib-32.so
   usr/lib/gpibscope/bridges/linux-gpib/libgpib-32.so
   usr/lib/gpibscope/bridges/prologix/libgpib-32.so
-  usr/share/man/man1/scopehost.1.gz
+  usr/share/man/man1/scopehost.1.gz usr/share/gpibscope/viewer.html
 )
 for bench in sim/benches/*.toml examples/benches/*.toml; do
   expected+=("usr/share/gpibscope/benches/$(basename "$bench")")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what gpibscope needs to build, test and run its demo, from Debian's archive, when
 # it is missing. Run as root (or with sudo available). Packages named as arguments are
-# installed as well (scripts/bench.sh adds python3-numpy for its NumPy row).
+# installed as well. The waveform viewer inlines dygraphs; its tests drive Debian's Chromium
+# from pytest and check its figures with NumPy.
 set -euo pipefail
 
 # The Windows cross build and its tests under Wine. wine32 is an i386 package: that architecture
@@ -15,6 +16,7 @@ packages=(
   libcli11-dev libtomlplusplus-dev libplplot-dev plplot-driver-cairo pkgconf
   libclang-rt-14-dev valgrind ngspice python3
   dpkg-dev file man-db
+  libjs-dygraphs chromium chromium-driver python3-selenium python3-pytest python3-numpy
   "$@"
 )
 

@@ -10,7 +10,9 @@
 #  4. installs the default build into a temporary prefix, checks the installed scopehost, the
 #     example host built against the installed tree, the manual page and the Debian package
 #     (scripts/install-check.sh; preset "default");
-#  5. runs every fuzz target for 30 seconds (scripts/fuzz.sh; preset "fuzz", clang).
+#  5. opens the waveform viewer's pages in headless Chromium and checks what they show against
+#     the CSV files (scripts/viewer-test.sh; preset "default");
+#  6. runs every fuzz target for 30 seconds (scripts/fuzz.sh; preset "fuzz", clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,5 +34,7 @@ ctest --preset robust
 scripts/windows-test.sh
 
 scripts/install-check.sh
+
+scripts/viewer-test.sh
 
 scripts/fuzz.sh 30

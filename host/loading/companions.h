@@ -21,6 +21,10 @@ struct Companions {
   std::filesystem::path Bridge(std::string_view name) const {
     return bridgeDirectory / name / kGpibLibraryFileName;
   }
+  // The waveform viewer's page template, in the data directory that holds the benches.
+  std::filesystem::path ViewerTemplate() const {
+    return benchDirectory.parent_path() / "viewer.html";
+  }
 };
 
 // The companions of an executable in executableDirectory: under its installation prefix when

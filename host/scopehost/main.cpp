@@ -1,6 +1,6 @@
 // scopehost: lists the module's devices, tells their array sizes, and acquires waveforms into
-// CSV, SPICE PWL sources, two-column waveform files and a plot, loading the module as a simulation
-// host does.
+// CSV, SPICE PWL sources, two-column waveform files, a plot and a viewer page, loading the module
+// as a simulation host does.
 //
 // Exit status: 0 success; 1 the module failed (GetTransProperties or GetData, its messages
 // printed) or delivered no channel, or a scan found no listener or a failing bus; 2 a usage
@@ -21,6 +21,7 @@
 #include "loading/module_loader.h"
 #include "scanning/bus_scan.h"
 #include "writing/csv_writer.h"
+#include "writing/html_writer.h"
 #include "writing/output_file.h"
 #include "writing/plot_writer.h"
 #include "writing/pwl_writer.h"
@@ -40,6 +41,7 @@ struct Outputs {
   std::string pwlDirectory;
   std::string waveDirectory;
   std::string plot;
+  std::string html;
 };
 
 int ListDevices(const DriverModule& module) {
@@ -111,6 +113,12 @@ int WriteOutputs(const Waveforms& waveforms, const Outputs& outputs) {
     attempt([&] {
       WritePlot(waveforms, outputs.plot);
       Report(outputs.plot);
+    });
+  }
+  if (!outputs.html.empty()) {
+    attempt([&] {
+      WriteHtml(waveforms, OwnCompanions().ViewerTemplate(), outputs.html);
+      Report(outputs.html);
     });
   }
   return status;
@@ -187,6 +195,8 @@ int Run(int argc, char** argv) {
   acquire->add_option("--wave", outputs.waveDirectory,
                       "directory for one two-column (time, volts) file a channel");
   acquire->add_option("--plot", outputs.plot, "plot to draw: a .png or .svg file");
+  acquire->add_option("--html", outputs.html,
+                      "HTML page to write: the waveforms in an interactive viewer, self-contained");
 
   try {
     app.parse(argc, argv);

@@ -2,27 +2,19 @@
 
 #include <string>
 
+#include "writing/acquisition_header.h"
 #include "writing/number_format.h"
 #include "writing/output_file.h"
-#include "writing/utc_time.h"
 
 namespace scopehost {
 
 namespace {
 
 std::string MetadataLines(const Waveforms& waveforms) {
-  std::string names;
-  for (const Trace& channel : waveforms.channels)
-    names += (names.empty() ? "" : ", ") + channel.name;
-  std::string text = "# device: " + waveforms.deviceName + "\n";
-  text += "# device type: " + std::to_string(waveforms.type) + "\n";
-  text += "# points: " + std::to_string(waveforms.points()) + "\n";
-  text += "# channels: " + std::to_string(waveforms.channels.size()) + " (" + names + ")\n";
-  if (waveforms.abscissa == Abscissa::kX) text += "# mode: XY (X in place of a time axis)\n";
-  text += "# acquired at (UTC): " + UtcTimestamp(waveforms.acquiredAt) + "\n";
-  text += "# duration (s): ";
-  AppendNumber(text, waveforms.durationSeconds);
-  return text + "\n";
+  std::string text;
+  for (const auto& [name, value] : AcquisitionHeader(waveforms))
+    text += "# " + name + ": " + value + "\n";
+  return text;
 }
 
 std::string HeaderRow(const Waveforms& waveforms) {
