@@ -1,7 +1,9 @@
 """Where the package finds what comes with it: the driver module with its language service,
-the simulated GPIB library, the bridges to real controllers and the bench files. Installed,
-the build system writes their places relative to this package into _installation.py; in a
-source checkout they are where the default build puts them, in build/ beside python/."""
+the simulated GPIB library, the bridges to real controllers and the bench files. Installed
+with gpibscope, the build system writes their places relative to this package into
+_installation.py; in a source checkout they are where the default build puts them, in build/
+beside python/; a copy installed on its own (pip) uses gpibscope installed under /usr/local or
+/usr."""
 
 import os
 from collections import namedtuple
@@ -13,6 +15,10 @@ _PACKAGE_DIR = os.path.dirname(os.path.abspath(__file__))
 # The build tree's layout (the top-level CMakeLists.txt places the files so).
 _SOURCE_BUILD = os.path.join(_PACKAGE_DIR, os.pardir, os.pardir, "build")
 _BUILD_LAYOUT = ("lib", "sim", "bridges", os.path.join("share", "gpibscope", "benches"))
+# The installed layout under a prefix (GNU layout, as the build system installs).
+_SYSTEM_PREFIXES = ("/usr/local", "/usr")
+_PREFIX_LAYOUT = ("lib/gpibscope", "lib/gpibscope/sim", "lib/gpibscope/bridges",
+                  "share/gpibscope/benches")
 
 
 class Companions(namedtuple("Companions", "module_dir simulator_dir bridge_dir bench_dir")):
@@ -45,17 +51,18 @@ def _installed():
 
 def find():
     """The installation this package belongs to, else the source checkout's build tree, else
-    None."""
+    a system installation, else None."""
     installed = _installed()
     if installed:
         return installed
-    build = _resolve(_SOURCE_BUILD, _BUILD_LAYOUT)
-    return build if os.path.isdir(build.module_dir) else None
+    candidates = [_resolve(_SOURCE_BUILD, _BUILD_LAYOUT)]
+    candidates += [_resolve(prefix, _PREFIX_LAYOUT) for prefix in _SYSTEM_PREFIXES]
+    return next((c for c in candidates if os.path.isdir(c.module_dir)), None)
 
 
 def describe_search():
-    return (f"neither an installation beside {_PACKAGE_DIR} nor a build tree at "
-            f"{os.path.normpath(_SOURCE_BUILD)}")
+    return (f"no installation beside {_PACKAGE_DIR}, no build tree at "
+            f"{os.path.normpath(_SOURCE_BUILD)}, none under {' or '.join(_SYSTEM_PREFIXES)}")
 
 
 def module_path(module=None):
