@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what gpibscope needs to build, test and run its demo, from Debian's archive, when
 # it is missing. Run as root (or with sudo available). Packages named as arguments are
-# installed as well (scripts/bench.sh adds python3-numpy for its NumPy row).
+# installed as well.
 set -euo pipefail
 
 # The Windows cross build and its tests under Wine. wine32 is an i386 package: that architecture
@@ -14,6 +14,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libtomlplusplus-dev libplplot-dev plplot-driver-cairo pkgconf
   libclang-rt-14-dev valgrind ngspice python3
+  python3-numpy python3-pytest python3-pandas python3-matplotlib
   dpkg-dev file man-db
   "$@"
 )
