@@ -6,7 +6,9 @@
 #  - NumPy converting the same TDS540 block (bench/numpy_curve.py), and the ratio;
 #  - acquisitions on a bus paced at 1 MB/s: wall time over the bus time of their bytes;
 #  - CPU per acquisition, user + system over wall time, for each device type through
-#    scopehost on the default simulated bench (bench/cpu_per_acquisition.py).
+#    scopehost on the default simulated bench (bench/cpu_per_acquisition.py);
+#  - a TDS540 acquisition through the Python package beside the same one inside scopehost
+#    (bench/python_acquisition.py).
 #
 #   scripts/bench.sh                          the full run (a few minutes)
 #   scripts/bench.sh --compare bench/results/OLD.json   adds the change against an earlier run
@@ -46,5 +48,8 @@ build-bench/bin/conversion_bench --save_tds540_curve="$work/curve"
 "$python" bench/numpy_curve.py "$work/curve" "$work/numpy.json" --repetitions "$repetitions"
 echo "running bench/cpu_per_acquisition.py" >&2
 "$python" bench/cpu_per_acquisition.py build/bin/scopehost "$work/cpu.json" --runs "$repetitions"
+echo "running bench/python_acquisition.py" >&2
+"$python" bench/python_acquisition.py build/bin/scopehost python "$work/python.json" \
+  --runs $((2 * repetitions))
 "$python" bench/report.py "$out" "$work/conversion_bench.json" "$work/acquisition_bench.json" \
-  "$work/numpy.json" "$work/cpu.json" "${compare[@]}"
+  "$work/numpy.json" "$work/cpu.json" "$work/python.json" "${compare[@]}"
