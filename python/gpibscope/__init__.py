@@ -10,12 +10,11 @@ The package loads the driver module libgpibscope.so and a GPIB library with ctyp
 simulation host does; GPIBSCOPE_MODULE names another module.
 """
 
-from . import _gpib
-from ._acquisition import Acquisition, acquire, device_of, driver_module
-from ._devices import KINDS as _KINDS
+from . import _acquisition, _devices, _gpib, _scan
+from ._acquisition import Acquisition, acquire
 from ._devices import Device
 from ._errors import AcquisitionError, Error, GpibLibraryError
-from ._scan import Listener, scan_bus
+from ._scan import Listener
 
 __all__ = ["Acquisition", "AcquisitionError", "Device", "Error", "GpibLibraryError",
            "Listener", "acquire", "devices", "scan"]
@@ -24,16 +23,11 @@ __all__ = ["Acquisition", "AcquisitionError", "Device", "Error", "GpibLibraryErr
 def devices(*, module=None):
     """The device types as Device(type, name, text): the number, the short name acquire takes
     and the module's display name. Loads the module only; no GPIB library is needed."""
-    driver = driver_module(module)
-    return [device_of(driver, type_number) for type_number in _KINDS]
+    driver = _acquisition.driver_module(module)
+    return [_acquisition.device_of(driver, type_number) for type_number in _devices.KINDS]
 
 
 def scan(*, gpib=None, bench=None):
     """The listeners on board 0 and their answers to "*IDN?", as Listener(address,
     identification). gpib and bench as for acquire."""
-    from ._companions import find, resolve_bench
-    bench_file = resolve_bench(bench, find()) if bench is not None else None
-    library = _gpib.use(gpib)
-    if bench_file is not None:
-        _gpib.load_bench(library, bench_file)
-    return scan_bus(library)
+    return _scan.scan_bus(_gpib.use_with_bench(gpib, bench))

@@ -24,7 +24,8 @@ class Acquisition:
     device       the Device acquired from
     time         the time axis in seconds (ndarray), or None in XY mode or without one
     channels     dict of name -> ndarray in volts, named as scopehost's CSV header names them:
-                 "ch1", "ch2", ... after the array each arrived in, or "X" and "Y" in XY mode
+                 "ch1", "ch2", ... after the array each arrived in, or "X" and "Y" in XY mode;
+                 empty when the instrument had no channel on
     xy           whether a Hameg delivered in XY mode
     points       values per array
     acquired_at  when GetData was called (UTC, timezone-aware datetime)
@@ -34,9 +35,10 @@ class Acquisition:
     The arrays are views of the memory the module wrote into; nothing was copied.
     """
 
-    def __init__(self, device, time, channels, xy, acquired_at, duration, messages,
+    def __init__(self, device, time, channels, xy, points, acquired_at, duration, messages,
                  abscissa_name):
         self.device = device
+        self.points = points
         self.time = time
         self.channels = channels
         self.xy = xy
@@ -44,10 +46,6 @@ class Acquisition:
         self.duration = duration
         self.messages = messages
         self._abscissa_name = abscissa_name
-
-    @property
-    def points(self):
-        return len(next(iter(self.channels.values()))) if self.channels else 0
 
     def _columns(self):
         """The first column of scopehost's files as (name, unit, values), and the others as
@@ -132,7 +130,7 @@ def _written_prefix(array):
 
 
 def _delivered(device, arrays, reported_points, reported_arrays):
-    """(time, channels, xy, abscissa name) from the arrays, all NaN before GetData. The count
+    """(time, channels, xy, points, abscissa name) from the arrays, all NaN before GetData. The count
     variables alone do not tell which arrays hold data, so the arrays themselves do: an array
     was delivered when any of the points is no longer NaN, and every array ends where the
     shortest delivered one stops being written, so no value is one the module did not
@@ -148,11 +146,12 @@ def _delivered(device, arrays, reported_points, reported_arrays):
     hameg = device.type in _devices.HAMEG_TYPES
     if not written or written[0] != 0:
         # No array 0: on a Hameg XY mode with channel 2 alone, or nothing at all.
-        return None, {f"ch{k}": arrays[k, :points] for k in written}, hameg, "sample"
+        return None, {f"ch{k}": arrays[k, :points] for k in written}, hameg, points, "sample"
     array0 = arrays[0, :points]
     if hameg and _is_hameg_xy(reported_points, reported_arrays, array0):
-        return None, {"X": array0, **{"Y": arrays[k, :points] for k in written[1:]}}, True, "X"
-    return array0, {f"ch{k}": arrays[k, :points] for k in written[1:]}, False, "time"
+        y = {"Y": arrays[k, :points] for k in written[1:]}
+        return None, {"X": array0, **y}, True, points, "X"
+    return array0, {f"ch{k}": arrays[k, :points] for k in written[1:]}, False, points, "time"
 
 
 def _array_sizes(driver, device, messages):
@@ -224,14 +223,9 @@ def acquire(device, *, gpib=None, bench=None, progress=None, module=None):
     fails.
     """
     type_number = _devices.device_type(device)
-    bench_file = None
-    if bench is not None:
-        bench_file = _companions.resolve_bench(bench, _companions.find())
-    library = _gpib.use(gpib)
+    _gpib.use_with_bench(gpib, bench)
     driver = driver_module(module)
     with driver.lock:
-        if bench_file is not None:
-            _gpib.load_bench(library, bench_file)
         chosen = device_of(driver, type_number)
         messages = []
         reporter = Reporter(progress, _devices.progress_steps(type_number))
@@ -246,5 +240,7 @@ def acquire(device, *, gpib=None, bench=None, progress=None, module=None):
     if result != 1:
         raise AcquisitionError(f"no waveforms from {chosen.text}", messages)
     reporter.reraise()
-    time, channels, xy, abscissa = _delivered(chosen, arrays, reported_points, reported_arrays)
-    return Acquisition(chosen, time, channels, xy, acquired_at, duration, messages, abscissa)
+    time, channels, xy, points, abscissa = _delivered(chosen, arrays, reported_points,
+                                                      reported_arrays)
+    return Acquisition(chosen, time, channels, xy, points, acquired_at, duration, messages,
+                       abscissa)

@@ -77,3 +77,16 @@ def load_bench(library, bench_file):
     last_error.argtypes, last_error.restype = [], ctypes.c_char_p
     if load(os.fsencode(bench_file)) != 0:
         raise ValueError(f"bench {bench_file}: {last_error().decode(errors='replace')}")
+
+
+def use_with_bench(choice, bench):
+    """The chosen library (see use) with bench, when given, loaded into it: a bench file or
+    the name of a shipped bench, for the simulated library only. ValueError for an unknown
+    or rejected bench."""
+    bench_file = None
+    if bench is not None:
+        bench_file = _companions.resolve_bench(bench, _companions.find())
+    library = use(choice)
+    if bench_file is not None:
+        load_bench(library, bench_file)
+    return library

@@ -113,3 +113,10 @@ def test_to_pandas_and_plot():
     assert isinstance(frame, pandas.DataFrame) and list(frame.columns) == ["ch1", "ch2"]
     assert (frame.index.to_numpy() == acquisition.time).all()
     assert len(acquisition.plot().get_lines()) == 2
+
+
+def test_gpibscope_module_names_the_module(monkeypatch):
+    monkeypatch.setenv("GPIBSCOPE_MODULE", "/nonexistent/libgpibscope.so")
+    with pytest.raises(gpibscope.Error, match="no driver module at /nonexistent/libgpibscope.so"):
+        gpibscope.devices()
+    assert gpibscope.devices(module=os.path.join(ROOT, "build", "lib", "libgpibscope.so"))
