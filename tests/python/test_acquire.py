@@ -1,6 +1,8 @@
 """What the package adds over the module: modes, progress, messages, errors, one library."""
 
 import os
+import sys
+import types
 
 import numpy
 import pytest
@@ -120,3 +122,24 @@ def test_gpibscope_module_names_the_module(monkeypatch):
     with pytest.raises(gpibscope.Error, match="no driver module at /nonexistent/libgpibscope.so"):
         gpibscope.devices()
     assert gpibscope.devices(module=os.path.join(ROOT, "build", "lib", "libgpibscope.so"))
+
+
+def test_progress_true_in_a_notebook_updates_one_html_bar(monkeypatch):
+    shown = []
+
+    class Handle:
+        def update(self, markup):
+            shown.append(markup)
+
+    def display(markup, display_id):
+        shown.append(markup)
+        return Handle()
+
+    ipython = types.ModuleType("IPython")
+    ipython.get_ipython = lambda: types.SimpleNamespace(kernel=object())
+    ipython_display = types.ModuleType("IPython.display")
+    ipython_display.display, ipython_display.HTML = display, str
+    monkeypatch.setitem(sys.modules, "IPython", ipython)
+    monkeypatch.setitem(sys.modules, "IPython.display", ipython_display)
+    gpibscope.acquire("hameg1", gpib="sim", bench="default", progress=True)
+    assert len(shown) == 10 and shown[-1].startswith('<progress value="9" max="9"')
