@@ -238,7 +238,7 @@ def acquire(device, *, gpib=None, bench=None, progress=None, module=None):
             driver.listeners.messages = driver.listeners.moved = None
             reporter.close()
     if result != 1:
-        raise AcquisitionError(f"no waveforms from {chosen.text}", messages)
+        raise AcquisitionError(f"no waveforms from {chosen.text}", messages) from reporter.error
     reporter.reraise()
     time, channels, xy, points, abscissa = _delivered(chosen, arrays, reported_points,
                                                       reported_arrays)

@@ -23,10 +23,11 @@ def _path_of(choice, companions):
         path = companions.bridge(choice) if companions else None
     else:
         path = os.path.abspath(os.fspath(choice))
-    if path is None or not os.path.isfile(path):
-        where = path or _companions.describe_search()
+    if path is None:
+        raise GpibLibraryError(f"gpib={choice!r}: not found: {_companions.describe_search()}")
+    if not os.path.isfile(path):
         hint = f" (is the {choice} bridge built?)" if choice in BRIDGES else ""
-        raise GpibLibraryError(f"gpib={choice!r}: there is no GPIB library at {where}{hint}")
+        raise GpibLibraryError(f"gpib={choice!r}: there is no GPIB library at {path}{hint}")
     return os.path.realpath(path)
 
 
