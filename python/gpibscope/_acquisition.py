@@ -97,8 +97,8 @@ class Acquisition:
 
     def _summary(self):
         mode = " (XY)" if self.xy else ""
-        return (f"{self.device.text}{mode}: {self.points} points, "
-                f"{', '.join(self.channels)}, {self.duration:.2f} s")
+        names = ", ".join(self.channels) or "no channel"
+        return f"{self.device.text}{mode}: {self.points} points, {names}, {self.duration:.2f} s"
 
     def __repr__(self):
         return f"<Acquisition {self._summary()}>"
