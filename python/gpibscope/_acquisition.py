@@ -130,10 +130,10 @@ def _written_prefix(array):
 
 
 def _delivered(device, arrays, reported_points, reported_arrays):
-    """(time, channels, xy, points, abscissa name) from the arrays, all NaN before GetData. The count
-    variables alone do not tell which arrays hold data, so the arrays themselves do: an array
-    was delivered when any of the points is no longer NaN, and every array ends where the
-    shortest delivered one stops being written, so no value is one the module did not
+    """(time, channels, xy, points, abscissa name) from the arrays, all NaN before GetData.
+    The count variables alone do not tell which arrays hold data, so the arrays themselves do:
+    an array was delivered when any of the points is no longer NaN, and every array ends where
+    the shortest delivered one stops being written, so no value is one the module did not
     write."""
     capacity = arrays.shape[1]
     points = capacity if reported_points == _NOT_WRITTEN else max(0, min(reported_points,
