@@ -50,6 +50,6 @@ echo "running bench/cpu_per_acquisition.py" >&2
 "$python" bench/cpu_per_acquisition.py build/bin/scopehost "$work/cpu.json" --runs "$repetitions"
 echo "running bench/python_acquisition.py" >&2
 "$python" bench/python_acquisition.py build/bin/scopehost python "$work/python.json" \
-  --runs $((2 * repetitions))
+  --runs $((8 * repetitions))
 "$python" bench/report.py "$out" "$work/conversion_bench.json" "$work/acquisition_bench.json" \
   "$work/numpy.json" "$work/cpu.json" "$work/python.json" "${compare[@]}"

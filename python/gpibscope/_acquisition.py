@@ -124,9 +124,10 @@ def _is_hameg_xy(reported_points, reported_arrays, array0):
     return not (array0 == 0).all() and not monotonic
 
 
-def _written_prefix(array):
-    unwritten = numpy.flatnonzero(numpy.isnan(array))
-    return int(unwritten[0]) if unwritten.size else len(array)
+def _written_prefix(unwritten):
+    """How many values from the start were written without a gap, from the array's NaN mask."""
+    first = int(unwritten.argmax())
+    return first if unwritten[first] else len(unwritten)
 
 
 def _delivered(device, arrays, reported_points, reported_arrays):
@@ -138,9 +139,10 @@ def _delivered(device, arrays, reported_points, reported_arrays):
     capacity = arrays.shape[1]
     points = capacity if reported_points == _NOT_WRITTEN else max(0, min(reported_points,
                                                                          capacity))
-    written = [k for k in range(arrays.shape[0]) if not numpy.isnan(arrays[k, :points]).all()]
+    unwritten = numpy.isnan(arrays)
+    written = [int(k) for k in numpy.flatnonzero(~unwritten[:, :points].all(axis=1))]
     for k in written:
-        points = min(points, _written_prefix(arrays[k]))
+        points = min(points, _written_prefix(unwritten[k]))
     if not written:
         points = 0
     hameg = device.type in _devices.HAMEG_TYPES

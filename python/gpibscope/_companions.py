@@ -5,6 +5,7 @@ _installation.py; in a source checkout they are where the default build puts the
 beside python/; a copy installed on its own (pip) uses gpibscope installed under /usr/local or
 /usr."""
 
+import functools
 import os
 from collections import namedtuple
 
@@ -49,9 +50,11 @@ def _installed():
     return companions if os.path.isdir(companions.module_dir) else None
 
 
+@functools.lru_cache(maxsize=None)
 def find():
     """The installation this package belongs to, else the source checkout's build tree, else
-    a system installation, else None."""
+    a system installation, else None. Looked for once a process: an installation does not
+    move under a running program."""
     installed = _installed()
     if installed:
         return installed
