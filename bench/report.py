@@ -89,7 +89,8 @@ def work_table(benchmarks, earlier):
         header.append("vs earlier")
     rows = [header]
     for name, entry in benchmarks.items():
-        if "bus_seconds" in entry or "cpu_over_wall" in entry or "browser_ms" in entry:
+        if ("bus_seconds" in entry or "cpu_over_wall" in entry or "browser_ms" in entry
+                or "host_comparison" in entry):
             continue
         ns = nanoseconds(entry)
         samples = entry.get("samples_per_call")
@@ -145,6 +146,21 @@ def viewer_table(benchmarks):
         print_table(rows)
 
 
+def host_table(benchmarks):
+    scopehost = benchmarks.get("tektronix_acquisition/scopehost")
+    python = benchmarks.get("tektronix_acquisition/python")
+    if not scopehost or not python:
+        return
+    rows = [["TDS540 acquisition, default bench", "runs", "wall", "user+system"]]
+    for name, entry in (("inside scopehost", scopehost), ("gpibscope for Python", python)):
+        rows.append([name, str(entry["iterations"]), readable_time(nanoseconds(entry, "real_time")),
+                     readable_time(nanoseconds(entry))])
+    rows.append(["Python over scopehost", "",
+                 f"{100 * (python['real_time'] / scopehost['real_time'] - 1):+.1f} %",
+                 f"{100 * (python['cpu_time'] / scopehost['cpu_time'] - 1):+.1f} %"])
+    print_table(rows)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("out")
@@ -178,6 +194,7 @@ def main():
     paced_table(benchmarks)
     cpu_table(benchmarks)
     viewer_table(benchmarks)
+    host_table(benchmarks)
     notes = {}
     for name, entry in benchmarks.items():
         if entry.get("label") and name != "tds540_curve/numpy":

@@ -2,7 +2,8 @@
 # Installs the default build as a package would (DESTDIR, under a prefix of its own) and checks
 # what a user and a host author get from the installed tree alone: scopehost acquiring from
 # every device type of the simulated bench and filling the installed viewer page, the example
-# host built through pkg-config and through CMake, the manual page; then builds the Debian
+# host built through pkg-config and through CMake, the manual page; runs the Python package's
+# tests against the default build, the installed package among them; then builds the Debian
 # package and checks its file list.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -54,12 +55,19 @@ warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
 [ -z "$warnings" ] || fail "scopehost(1): $warnings"
 man -P cat -l "$page" | grep -q 'EXIT STATUS' || fail "man -l does not show scopehost(1)"
 
+# The Python package: its suite against build/ and, imported from the installed tree, the
+# installed package.
+env -u GPIBSIM_BENCH -u GPIBSCOPE_MODULE GPIBSCOPE_INSTALLED_PREFIX="$root" \
+  /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/python ||
+  fail "the Python package's tests failed"
+
 # The package: its name, its computed dependencies, and exactly these files.
 rm -f build/gpibscope_*.deb
 (cd build && cpack -G DEB >/dev/null)
 package=$(echo build/gpibscope_*_"$(dpkg --print-architecture)".deb)
 [ -f "$package" ] || fail "no package $package"
 dpkg-deb -f "$package" Depends | grep -q 'libc6' || fail "$package has no computed dependencies"
+dpkg-deb -f "$package" Depends | grep -q 'python3-numpy' || fail "$package lacks python3-numpy"
 expected=(
   usr/bin/scopehost
   usr/include/gpibscope/host.h usr/include/gpibscope/language_module.h
@@ -73,6 +81,9 @@ expected=(
   usr/lib/gpibscope/bridges/prologix/libgpib-32.so
   usr/share/man/man1/scopehost.1.gz usr/share/gpibscope/viewer.html
 )
+for module in python/gpibscope/*.py _installation.py; do
+  expected+=("usr/lib/python3/dist-packages/gpibscope/$(basename "$module")")
+done
 for bench in sim/benches/*.toml examples/benches/*.toml; do
   expected+=("usr/share/gpibscope/benches/$(basename "$bench")")
 done

@@ -15,8 +15,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libtomlplusplus-dev libplplot-dev plplot-driver-cairo pkgconf
   libclang-rt-14-dev valgrind ngspice python3
+  python3-numpy python3-pytest python3-pandas python3-matplotlib
   dpkg-dev file man-db
-  libjs-dygraphs chromium chromium-driver python3-selenium python3-pytest python3-numpy
+  libjs-dygraphs chromium chromium-driver python3-selenium
   "$@"
 )
 

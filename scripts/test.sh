@@ -8,7 +8,8 @@
 #  3. cross-builds the Windows DLLs and scopehost.exe and runs their tests under Wine
 #     (scripts/windows-test.sh; preset "windows");
 #  4. installs the default build into a temporary prefix, checks the installed scopehost, the
-#     example host built against the installed tree, the manual page and the Debian package
+#     example host built against the installed tree, the manual page and the Debian package,
+#     and runs the Python package's pytest suite against that build and the installed tree
 #     (scripts/install-check.sh; preset "default");
 #  5. opens the waveform viewer's pages in headless Chromium and checks what they show against
 #     the CSV files (scripts/viewer-test.sh; preset "default");
