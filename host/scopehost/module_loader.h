@@ -40,6 +40,9 @@ class SharedLibrary {
 extern const char kModuleFileName[];
 extern const char kGpibLibraryFileName[];
 
+// Sets an environment variable of this process, which libraries loaded afterwards read.
+void SetEnvironment(const char* name, const std::string& value);
+
 // The directory of the running executable (the working directory when it cannot be told).
 std::filesystem::path ExecutableDirectory();
 

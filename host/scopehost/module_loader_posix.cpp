@@ -1,6 +1,7 @@
 // Loading libraries on POSIX: dlopen, and the names and place of the files scopehost loads.
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "module_loader.h"
@@ -22,6 +23,10 @@ void* SharedLibrary::Lookup(const char* name) const {
 
 const char kModuleFileName[] = "libgpibscope.so";
 const char kGpibLibraryFileName[] = "libgpib-32.so";
+
+void SetEnvironment(const char* name, const std::string& value) {
+  setenv(name, value.c_str(), 1);
+}
 
 std::filesystem::path ExecutableDirectory() {
   std::error_code error;

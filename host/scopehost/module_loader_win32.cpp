@@ -39,6 +39,10 @@ void* SharedLibrary::Lookup(const char* name) const {
 const char kModuleFileName[] = "gpibscope.dll";
 const char kGpibLibraryFileName[] = "gpib-32.dll";
 
+void SetEnvironment(const char* name, const std::string& value) {
+  SetEnvironmentVariableA(name, value.c_str());
+}
+
 std::filesystem::path ExecutableDirectory() {
   char executable[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameA(nullptr, executable, sizeof executable);

@@ -1,0 +1,79 @@
+// A GPIB library that stands in front of the calls: its exports turn every call into a
+// recorded Call (function, arguments, bytes written) and leave the answer to Answer(), which
+// the recorder (forwarding to another library) and the replay (answering from a recording)
+// each define.
+#pragma once
+
+#include <cstdint>
+
+#include "call.h"
+#include "ni488/ni488.h"
+
+namespace gpib_front {
+
+// Another GPIB library's entry points and status variables, bound by name.
+struct GpibEntries {
+  const int32_t* ibsta = nullptr;
+  const int32_t* iberr = nullptr;
+  const int32_t* ibcntl = nullptr;
+  IbclrFn ibclr = nullptr;
+  IbdevFn ibdev = nullptr;
+  IbonlFn ibonl = nullptr;
+  IbrdFn ibrd = nullptr;
+  IbrspFn ibrsp = nullptr;
+  IbtrgFn ibtrg = nullptr;
+  IbwaitFn ibwait = nullptr;
+  IbwrtFn ibwrt = nullptr;
+  IbfindFn ibfindA = nullptr;
+  IblocFn ibloc = nullptr;
+  IbtmoFn ibtmo = nullptr;
+  DevClearFn DevClear = nullptr;
+  FindLstnFn FindLstn = nullptr;
+  ReadStatusByteFn ReadStatusByte = nullptr;
+  ReceiveFn Receive = nullptr;
+  SendFn Send = nullptr;
+  SendIFCFn SendIFC = nullptr;
+  WaitSRQFn WaitSRQ = nullptr;
+};
+
+// Where a call puts what it reads, as the caller passed it; which one a function uses
+// follows its signature.
+struct Outputs {
+  void* buffer = nullptr;  // ibrd, Receive: capacity bytes
+  int32_t capacity = 0;
+  char* statusByte = nullptr;     // ibrsp
+  int16_t* word = nullptr;        // ReadStatusByte, WaitSRQ
+  Addr4882_t* results = nullptr;  // FindLstn: capacity entries
+};
+
+// The same call made on another library, with the caller's own arguments; returns what it
+// returns (0 for a function without a value). Refers to a callable that outlives it.
+class Forward {
+ public:
+  template <typename Callable>
+  Forward(Callable& callable)  // NOLINT: built implicitly from the exports' lambdas
+      : object_(&callable), call_([](void* object, const GpibEntries& gpib) {
+          return (*static_cast<Callable*>(object))(gpib);
+        }) {}
+  int32_t operator()(const GpibEntries& gpib) const { return call_(object_, gpib); }
+
+ private:
+  void* object_;
+  int32_t (*call_)(void*, const GpibEntries&);
+};
+
+// Answers call (its function, arguments and written bytes filled in): fills its status and
+// what it read, delivers that into outputs, publishes the status variables and returns the
+// call's value. refused is the value of a call that fails before it is made. Defined by each
+// library that stands in front.
+int32_t Answer(gpib_recording::Call& call, const Outputs& outputs, int32_t refused,
+               const Forward& forward);
+
+// What a call read, taken from its outputs after the call (ibcntl bytes of a buffer, the
+// status byte or word unless the call failed, ibcntl results of FindLstn).
+gpib_recording::Bytes CapturedRead(const gpib_recording::Call& call, const Outputs& outputs);
+
+// A recorded call's read bytes put into the caller's outputs, never more than they hold.
+void DeliverRead(const gpib_recording::Call& recorded, const Outputs& outputs);
+
+}  // namespace gpib_front
