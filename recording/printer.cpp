@@ -135,7 +135,10 @@ std::string DescribeCall(const Call& call) {
   std::snprintf(head, sizeof head, "%6lld %12.6f %10.6f  ", static_cast<long long>(call.number),
                 call.start, call.duration);
   std::string line = head + DescribeRequest(call);
-  if (signature != nullptr && signature->returns) line += " = " + std::to_string(call.result);
+  // A status word returned is the ibsta shown; a descriptor is worth its place.
+  if (signature != nullptr && signature->returns && call.result != call.ibsta) {
+    line += " = " + std::to_string(call.result);
+  }
   line += "  " + StatusText(call.ibsta);
   if ((call.ibsta & kErr) != 0) line += " " + ErrorName(call.iberr);
   line += "  ibcntl=" + std::to_string(call.ibcntl);
