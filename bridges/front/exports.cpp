@@ -1,7 +1,6 @@
 // The GPIB library's 18 functions (the status variables are the bridges' common ones), each
 // turned into a Call with what the caller gave and passed to Answer() with where the caller
 // wants what it reads, and with the same call for a library that forwards.
-#include <cstring>
 #include <type_traits>
 
 #include "bridge.h"
@@ -9,41 +8,16 @@
 
 using gpib_front::Answer;
 using gpib_front::GpibEntries;
-using gpib_front::Outputs;
-using gpib_recording::Bytes;
+using gpib_recording::AddressListBytes;
+using gpib_recording::BufferBytes;
 using gpib_recording::Call;
+using gpib_recording::NameBytes;
+using gpib_recording::Outputs;
+using gpib_recording::Request;
 
 namespace {
 
 constexpr int32_t kRefusedDescriptor = -1;
-// A longer address list has no terminator: at most 31 primary addresses, each with 32
-// secondary ones.
-constexpr size_t kMaxAddressList = 31 * 32;
-
-Call Request(const char* function, std::vector<int32_t> arguments, Bytes written = {}) {
-  Call call;
-  call.function = function;
-  call.arguments = std::move(arguments);
-  call.written = std::move(written);
-  return call;
-}
-
-Bytes BufferBytes(const void* buffer, int32_t count) {
-  if (buffer == nullptr || count <= 0) return {};
-  const auto* bytes = static_cast<const uint8_t*>(buffer);
-  return Bytes(bytes, bytes + count);
-}
-
-Bytes NameBytes(const char* name) {
-  return name == nullptr ? Bytes{} : BufferBytes(name, static_cast<int32_t>(std::strlen(name)));
-}
-
-Bytes AddressListBytes(const Addr4882_t* addresses) {
-  if (addresses == nullptr) return {};
-  size_t count = 0;
-  while (count < kMaxAddressList && addresses[count] != NOADDR) ++count;
-  return gpib_recording::WordBytes(addresses, count);
-}
 
 // A call that returns its status word, or a descriptor, and reads nothing.
 template <typename Callable>

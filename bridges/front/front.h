@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "call.h"
+#include "capture.h"
 #include "ni488/ni488.h"
 
 namespace gpib_front {
@@ -36,16 +37,6 @@ struct GpibEntries {
   WaitSRQFn WaitSRQ = nullptr;
 };
 
-// Where a call puts what it reads, as the caller passed it; which one a function uses
-// follows its signature.
-struct Outputs {
-  void* buffer = nullptr;  // ibrd, Receive: capacity bytes
-  int32_t capacity = 0;
-  char* statusByte = nullptr;     // ibrsp
-  int16_t* word = nullptr;        // ReadStatusByte, WaitSRQ
-  Addr4882_t* results = nullptr;  // FindLstn: capacity entries
-};
-
 // The same call made on another library, with the caller's own arguments; returns what it
 // returns (0 for a function without a value). Refers to a callable that outlives it.
 class Forward {
@@ -66,14 +57,7 @@ class Forward {
 // what it read, delivers that into outputs, publishes the status variables and returns the
 // call's value. refused is the value of a call that fails before it is made. Defined by each
 // library that stands in front.
-int32_t Answer(gpib_recording::Call& call, const Outputs& outputs, int32_t refused,
+int32_t Answer(gpib_recording::Call& call, const gpib_recording::Outputs& outputs, int32_t refused,
                const Forward& forward);
-
-// What a call read, taken from its outputs after the call (ibcntl bytes of a buffer, the
-// status byte or word unless the call failed, ibcntl results of FindLstn).
-gpib_recording::Bytes CapturedRead(const gpib_recording::Call& call, const Outputs& outputs);
-
-// A recorded call's read bytes put into the caller's outputs, never more than they hold.
-void DeliverRead(const gpib_recording::Call& recorded, const Outputs& outputs);
 
 }  // namespace gpib_front

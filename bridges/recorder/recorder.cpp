@@ -60,7 +60,7 @@ Recorder& TheRecorder() {
 
 }  // namespace gpib_recorder
 
-int32_t gpib_front::Answer(gpib_recording::Call& call, const Outputs& outputs, int32_t refused,
+int32_t gpib_front::Answer(gpib_recording::Call& call, const gpib_recording::Outputs& outputs, int32_t refused,
                            const Forward& forward) {
   std::lock_guard lock(gpib_bridge::CallLock());
   gpib_recorder::Recorder& recorder = gpib_recorder::TheRecorder();
@@ -71,7 +71,7 @@ int32_t gpib_front::Answer(gpib_recording::Call& call, const Outputs& outputs, i
     call.ibsta = *recorder.gpib->ibsta;
     call.iberr = *recorder.gpib->iberr;
     call.ibcntl = *recorder.gpib->ibcntl;
-    call.read = CapturedRead(call, outputs);
+    call.read = gpib_recording::CapturedRead(call, outputs);
   } else {
     call.result = refused;
     call.ibsta = ERR;

@@ -81,7 +81,7 @@ Replay& TheReplay() {
 
 }  // namespace gpib_replay
 
-int32_t gpib_front::Answer(gpib_recording::Call& call, const Outputs& outputs, int32_t refused,
+int32_t gpib_front::Answer(gpib_recording::Call& call, const gpib_recording::Outputs& outputs, int32_t refused,
                            const Forward&) {
   std::lock_guard lock(gpib_bridge::CallLock());
   const gpib_recording::Call* recorded = gpib_replay::TheReplay().Next(call);
@@ -89,7 +89,7 @@ int32_t gpib_front::Answer(gpib_recording::Call& call, const Outputs& outputs, i
     gpib_bridge::PublishFailure(EDVR);
     return refused;
   }
-  DeliverRead(*recorded, outputs);
+  gpib_recording::DeliverRead(*recorded, outputs);
   gpib_bridge::Publish(
       {.ibsta = recorded->ibsta, .iberr = recorded->iberr, .count = recorded->ibcntl});
   return recorded->result;
