@@ -64,7 +64,9 @@ std::string BytesText(const Bytes& bytes) {
   const std::string fold = shown < bytes.size() ? " ..." : "";
   if (IsText(bytes)) {
     std::string text = QuotedText(bytes, shown) + fold;
-    return shown < bytes.size() ? text + " (" + std::to_string(bytes.size()) + " bytes)" : text;
+    if (shown < bytes.size())
+      text.append(" (").append(std::to_string(bytes.size())).append(" bytes)");
+    return text;
   }
   return std::to_string(bytes.size()) + " bytes: " + HexText(bytes, shown) + fold;
 }
@@ -72,7 +74,8 @@ std::string BytesText(const Bytes& bytes) {
 std::string WordsText(const Bytes& bytes) {
   std::string text = "[";
   for (const int16_t word : BytesAsWords(bytes)) {
-    text += (text.size() > 1 ? ", " : "") + std::to_string(word);
+    if (text.size() > 1) text += ", ";
+    text += std::to_string(word);
   }
   return text + "]";
 }
@@ -100,7 +103,8 @@ std::string StatusText(int32_t ibsta) {
   std::string text;
   for (size_t bit = 0; bit < kBits.size(); ++bit) {
     if ((ibsta & (0x8000 >> bit)) != 0 && *kBits[bit] != '\0') {
-      text += (text.empty() ? "" : " ") + std::string(kBits[bit]);
+      if (!text.empty()) text += ' ';
+      text += kBits[bit];
     }
   }
   return text.empty() ? "0" : text;
@@ -120,11 +124,12 @@ std::string DescribeRequest(const Call& call) {
   std::string text = call.function + "(";
   for (size_t i = 0; signature != nullptr && i < signature->argumentCount; ++i) {
     if (i > 0) text += ", ";
-    text += std::string(signature->argumentNames[i]) + "=" +
-            (i < call.arguments.size() ? std::to_string(call.arguments[i]) : "?");
+    text.append(signature->argumentNames[i]).append("=");
+    text += i < call.arguments.size() ? std::to_string(call.arguments[i]) : "?";
   }
   if (signature != nullptr && signature->writes) {
-    text += (signature->argumentCount > 0 ? ", " : "") + WrittenText(call);
+    if (signature->argumentCount > 0) text += ", ";
+    text += WrittenText(call);
   }
   return text + ")";
 }
@@ -137,12 +142,12 @@ std::string DescribeCall(const Call& call) {
   std::string line = head + DescribeRequest(call);
   // A status word returned is the ibsta shown; a descriptor is worth its place.
   if (signature != nullptr && signature->returns && call.result != call.ibsta) {
-    line += " = " + std::to_string(call.result);
+    line.append(" = ").append(std::to_string(call.result));
   }
-  line += "  " + StatusText(call.ibsta);
-  if ((call.ibsta & kErr) != 0) line += " " + ErrorName(call.iberr);
-  line += "  ibcntl=" + std::to_string(call.ibcntl);
-  if (signature != nullptr && signature->reads) line += "  read " + ReadText(call);
+  line.append("  ").append(StatusText(call.ibsta));
+  if ((call.ibsta & kErr) != 0) line.append(" ").append(ErrorName(call.iberr));
+  line.append("  ibcntl=").append(std::to_string(call.ibcntl));
+  if (signature != nullptr && signature->reads) line.append("  read ").append(ReadText(call));
   return line;
 }
 
