@@ -18,6 +18,11 @@ std::optional<gpib_front::GpibEntries> LoadAnsweringLibrary(const std::string& p
 // (Windows: gpib-32.dll in the system directory), else empty.
 std::string SystemGpibLibrary();
 
+// Keeps the recorder loaded until the process ends, so that a host that loads and releases
+// the GPIB library around each of its calls records one conversation, not one per call, into
+// one recording.
+void StayLoaded();
+
 // The value of an environment variable, empty when unset.
 std::string EnvironmentValue(const char* name);
 

@@ -18,6 +18,10 @@ std::optional<gpib_front::GpibEntries> LoadAnsweringLibrary(const std::string& p
   return BindEntries([handle](const char* name) { return dlsym(handle, name); }, why);
 }
 
+void StayLoaded() {
+  // Linked with -z nodelete: the loader never unloads it.
+}
+
 std::string SystemGpibLibrary() {
   return {};
 }

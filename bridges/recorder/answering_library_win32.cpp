@@ -19,6 +19,12 @@ std::optional<gpib_front::GpibEntries> LoadAnsweringLibrary(const std::string& p
       why);
 }
 
+void StayLoaded() {
+  HMODULE self = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                     reinterpret_cast<LPCSTR>(&StayLoaded), &self);
+}
+
 std::string SystemGpibLibrary() {
   char directory[MAX_PATH];
   const UINT length = GetSystemDirectoryA(directory, MAX_PATH);

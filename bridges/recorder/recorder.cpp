@@ -36,6 +36,7 @@ std::optional<gpib_front::GpibEntries> AnsweringLibrary() {
 
 struct Recorder {
   Recorder() : gpib(AnsweringLibrary()), began(Clock::now()) {
+    StayLoaded();
     const std::string path = EnvironmentValue(kRecordingVariable);
     if (!path.empty() && !file.Open(path, gpib_recording::RecordingFile::Mode::kReplace)) {
       Tell("cannot write the recording " + path + "; the calls go unrecorded");
@@ -60,8 +61,8 @@ Recorder& TheRecorder() {
 
 }  // namespace gpib_recorder
 
-int32_t gpib_front::Answer(gpib_recording::Call& call, const gpib_recording::Outputs& outputs, int32_t refused,
-                           const Forward& forward) {
+int32_t gpib_front::Answer(gpib_recording::Call& call, const gpib_recording::Outputs& outputs,
+                           int32_t refused, const Forward& forward) {
   std::lock_guard lock(gpib_bridge::CallLock());
   gpib_recorder::Recorder& recorder = gpib_recorder::TheRecorder();
   call.number = ++recorder.calls;

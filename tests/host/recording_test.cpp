@@ -1,7 +1,8 @@
 // scopehost --trace and --replay: an acquisition of each device type recorded through the
 // simulated library and through the linux-gpib bridge replays, with neither, to the same data
-// rows; an edited reply replays to the edited value; a recording missing a call stops at
-// that call with one line; a bad recording is refused with its file and line.
+// rows, as one made by a host that only sets the environment; an edited reply replays to the edited
+// value; a recording missing a call stops at that call with one line; a bad recording is refused
+// with its file and line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -63,6 +64,25 @@ TEST(Recording, EveryDeviceTypeReplaysToTheRecordedRowsWithoutTheLibrary) {
       EXPECT_TRUE(run.recordedRows == run.replayedRows) << label << ": the data rows differ";
     }
   }
+}
+
+// As a simulation host does: the module alone, finding the recorder or the replay as its
+// libgpib-32.so and releasing it after each of its calls (the Philips is asked twice).
+TEST(Recording, AHostLoadingOnlyTheModuleRecordsAndReplaysThroughTheEnvironment) {
+  const ScratchDirectory scratch;
+  const std::string recording = (scratch / "env.rec").string();
+  const RunResult recorded =
+      RunScopehost({"acquire", "philips", "--csv", scratch / "recorded.csv"},
+                   {{"LD_LIBRARY_PATH", GPIB_RECORDER_DIR},
+                    {"GPIBSCOPE_TRACE", recording},
+                    {"GPIBSCOPE_TRACE_GPIB", GPIBSIM_LIBRARY_PATH},
+                    {"GPIBSIM_BENCH", UnpacedDefaultBench(scratch.path()).string()}});
+  ASSERT_EQ(recorded.status, 0) << recorded.err;
+  const RunResult replayed =
+      RunScopehost({"acquire", "philips", "--csv", scratch / "replayed.csv"},
+                   {{"LD_LIBRARY_PATH", GPIB_REPLAY_DIR}, {"GPIBSCOPE_REPLAY", recording}});
+  ASSERT_EQ(replayed.status, 0) << replayed.err;
+  EXPECT_TRUE(CsvDataRows(scratch / "recorded.csv") == CsvDataRows(scratch / "replayed.csv"));
 }
 
 TEST(Recording, AnEditedReplyReplaysToTheEditedValue) {
