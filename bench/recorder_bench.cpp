@@ -18,8 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "bench_pairs.h"
 #include "capture.h"
 #include "gpibscope/host.h"
+#include "tds540_host.h"
 #include "writer.h"
 
 namespace {
@@ -27,35 +29,15 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr double kPace = 1e6;  // bytes a second
-constexpr int kChannels = 4;
-constexpr int kPoints = 20000;
-constexpr int32_t kTds540 = 2;
-
-LRESULT IgnoreProgress(HWND, UINT, WPARAM, LPARAM) {
-  return 0;
-}
-int IgnoreMessage(void*, const CString*) {
-  return 0;
-}
 
 GetDataFn unrecorded = nullptr;
 GetDataFn recorded = nullptr;
 
 // One acquisition's wall time in seconds, or a negative number when it failed.
 double Acquire(GetDataFn getData) {
-  static std::vector<std::vector<double>> arrays(kChannels + 1, std::vector<double>(kPoints));
-  WaveformBuffers buffers{};
-  for (size_t i = 0; i < arrays.size(); ++i) buffers.arrays[i] = arrays[i].data();
-  HWND__ hwnd{};
-  hwnd.windowProc = &IgnoreProgress;
-  CWnd window{};
-  window.m_hWnd = &hwnd;
-  int32_t points = 0;
-  int16_t channels = kChannels + 1;
+  static bench::Tds540Host host;
   const Clock::time_point start = Clock::now();
-  const bool delivered =
-      getData(kTds540, &buffers, &points, &channels, &window, &IgnoreMessage) == 1 &&
-      points == kPoints;
+  const bool delivered = host.Acquire(getData);
   return delivered ? std::chrono::duration<double>(Clock::now() - start).count() : -1.0;
 }
 
@@ -150,12 +132,7 @@ int main(int argc, char** argv) {
         ->MinTime(4.0)
         ->Repetitions(3);
     benchmark::RegisterBenchmark("recorder_one_read", MeasureRecordingARead)->Arg(40000);
-    benchmark::Initialize(&argc, argv);
-    if (!benchmark::ReportUnrecognizedArguments(argc, argv)) {
-      benchmark::RunSpecifiedBenchmarks();
-      status = 0;
-    }
-    benchmark::Shutdown();
+    status = bench::RunRegistered(argc, argv);
   }
   std::filesystem::remove_all(scratch);
   return status;

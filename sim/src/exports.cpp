@@ -10,12 +10,7 @@
 #include "simulator.h"
 #include "trace.h"
 
-using gpib_recording::AddressListBytes;
-using gpib_recording::BufferBytes;
-using gpib_recording::Call;
-using gpib_recording::NameBytes;
-using gpib_recording::Outputs;
-using gpib_recording::Request;
+namespace recording = gpib_recording;
 using gpibsim::Bus;
 using gpibsim::Format;
 using gpibsim::Outcome;
@@ -32,7 +27,7 @@ namespace {
 
 // Runs one call on the bus, publishes the status variables it leaves and traces it: request
 // holds what the caller gave, outputs where it wants what it reads.
-Outcome Run(Call request, const Outputs& outputs, std::string arguments,
+Outcome Run(recording::Call request, const recording::Outputs& outputs, std::string arguments,
             const std::function<Outcome(Bus&)>& operation) {
   Simulator& sim = Simulator::Instance();
   std::lock_guard<std::recursive_mutex> lock(sim.mutex);
@@ -48,7 +43,8 @@ Outcome Run(Call request, const Outputs& outputs, std::string arguments,
 }
 
 // A call that reads nothing.
-Outcome Run(Call request, std::string arguments, const std::function<Outcome(Bus&)>& operation) {
+Outcome Run(recording::Call request, std::string arguments,
+            const std::function<Outcome(Bus&)>& operation) {
   return Run(std::move(request), {}, std::move(arguments), operation);
 }
 
@@ -79,7 +75,7 @@ std::string NameText(const char* name) {
 }
 
 int32_t Find(const char* function, const char* name) {
-  return Run(Request(function, {}, NameBytes(name)), NameText(name),
+  return Run(recording::Request(function, {}, recording::NameBytes(name)), NameText(name),
              [&](Bus& bus) { return bus.Find(name); })
       .descriptor;
 }
@@ -89,13 +85,14 @@ int32_t Find(const char* function, const char* name) {
 extern "C" {
 
 GPIBSIM_API int32_t NI488CC ibclr(int32_t ud) {
-  return Run(Request("ibclr", {ud}), Format("ud=%d", ud), [&](Bus& bus) { return bus.Clear(ud); })
+  return Run(recording::Request("ibclr", {ud}), Format("ud=%d", ud),
+             [&](Bus& bus) { return bus.Clear(ud); })
       .ibsta;
 }
 
 GPIBSIM_API int32_t NI488CC ibdev(int32_t board, int32_t pad, int32_t sad, int32_t tmo, int32_t eot,
                                   int32_t eos) {
-  return Run(Request("ibdev", {board, pad, sad, tmo, eot, eos}),
+  return Run(recording::Request("ibdev", {board, pad, sad, tmo, eot, eos}),
              Format("board=%d, pad=%d, sad=0x%X, tmo=%d, eot=%d, eos=0x%X", board, pad, sad, tmo,
                     eot, eos),
              [&](Bus& bus) { return bus.Dev(board, pad, sad, tmo, eot, eos); })
@@ -103,37 +100,38 @@ GPIBSIM_API int32_t NI488CC ibdev(int32_t board, int32_t pad, int32_t sad, int32
 }
 
 GPIBSIM_API int32_t NI488CC ibonl(int32_t ud, int32_t v) {
-  return Run(Request("ibonl", {ud, v}), Format("ud=%d, v=%d", ud, v),
+  return Run(recording::Request("ibonl", {ud, v}), Format("ud=%d, v=%d", ud, v),
              [&](Bus& bus) { return bus.Online(ud, v); })
       .ibsta;
 }
 
 GPIBSIM_API int32_t NI488CC ibrd(int32_t ud, void* buffer, int32_t count) {
-  return Run(Request("ibrd", {ud, count}), {.buffer = buffer, .capacity = count},
+  return Run(recording::Request("ibrd", {ud, count}), {.buffer = buffer, .capacity = count},
              Format("ud=%d, count=%d", ud, count),
              [&](Bus& bus) { return bus.Read(ud, buffer, count); })
       .ibsta;
 }
 
 GPIBSIM_API int32_t NI488CC ibrsp(int32_t ud, char* spr) {
-  return Run(Request("ibrsp", {ud}), {.statusByte = spr}, Format("ud=%d", ud),
+  return Run(recording::Request("ibrsp", {ud}), {.statusByte = spr}, Format("ud=%d", ud),
              [&](Bus& bus) { return bus.SerialPoll(ud, spr); })
       .ibsta;
 }
 
 GPIBSIM_API int32_t NI488CC ibtrg(int32_t ud) {
-  return Run(Request("ibtrg", {ud}), Format("ud=%d", ud), [&](Bus& bus) { return bus.Trigger(ud); })
+  return Run(recording::Request("ibtrg", {ud}), Format("ud=%d", ud),
+             [&](Bus& bus) { return bus.Trigger(ud); })
       .ibsta;
 }
 
 GPIBSIM_API int32_t NI488CC ibwait(int32_t ud, int32_t mask) {
-  return Run(Request("ibwait", {ud, mask}), Format("ud=%d, mask=0x%X", ud, mask),
+  return Run(recording::Request("ibwait", {ud, mask}), Format("ud=%d, mask=0x%X", ud, mask),
              [&](Bus& bus) { return bus.Wait(ud, mask); })
       .ibsta;
 }
 
 GPIBSIM_API int32_t NI488CC ibwrt(int32_t ud, const void* buffer, int32_t count) {
-  return Run(Request("ibwrt", {ud, count}, BufferBytes(buffer, count)),
+  return Run(recording::Request("ibwrt", {ud, count}, recording::BufferBytes(buffer, count)),
              Format("ud=%d, count=%d", ud, count),
              [&](Bus& bus) { return bus.Write(ud, buffer, count); })
       .ibsta;
@@ -152,39 +150,40 @@ static_assert(std::is_same_v<decltype(&ibfindA), IbfindFn>);
 #endif
 
 GPIBSIM_API int32_t NI488CC ibloc(int32_t ud) {
-  return Run(Request("ibloc", {ud}), Format("ud=%d", ud), [&](Bus& bus) { return bus.Local(ud); })
+  return Run(recording::Request("ibloc", {ud}), Format("ud=%d", ud),
+             [&](Bus& bus) { return bus.Local(ud); })
       .ibsta;
 }
 
 GPIBSIM_API int32_t NI488CC ibtmo(int32_t ud, int32_t v) {
-  return Run(Request("ibtmo", {ud, v}), Format("ud=%d, v=%d", ud, v),
+  return Run(recording::Request("ibtmo", {ud, v}), Format("ud=%d, v=%d", ud, v),
              [&](Bus& bus) { return bus.SetTimeout(ud, v); })
       .ibsta;
 }
 
 GPIBSIM_API void NI488CC DevClear(int32_t board, Addr4882_t address) {
-  Run(Request("DevClear", {board, address}),
+  Run(recording::Request("DevClear", {board, address}),
       Format("board=%d, address=%s", board, AddressText(address).c_str()),
       [&](Bus& bus) { return bus.DevClear(board, address); });
 }
 
 GPIBSIM_API void NI488CC FindLstn(int32_t board, const Addr4882_t* addresses, Addr4882_t* results,
                                   int32_t limit) {
-  Run(Request("FindLstn", {board, limit}, AddressListBytes(addresses)),
+  Run(recording::Request("FindLstn", {board, limit}, recording::AddressListBytes(addresses)),
       {.capacity = limit, .results = results},
       Format("board=%d, addresses=%s, limit=%d", board, AddressListText(addresses).c_str(), limit),
       [&](Bus& bus) { return bus.FindListeners(board, addresses, results, limit); });
 }
 
 GPIBSIM_API void NI488CC ReadStatusByte(int32_t board, Addr4882_t address, int16_t* result) {
-  Run(Request("ReadStatusByte", {board, address}), {.word = result},
+  Run(recording::Request("ReadStatusByte", {board, address}), {.word = result},
       Format("board=%d, address=%s", board, AddressText(address).c_str()),
       [&](Bus& bus) { return bus.ReadStatusByte(board, address, result); });
 }
 
 GPIBSIM_API void NI488CC Receive(int32_t board, Addr4882_t address, void* buffer, int32_t count,
                                  int32_t termination) {
-  Run(Request("Receive", {board, address, count, termination}),
+  Run(recording::Request("Receive", {board, address, count, termination}),
       {.buffer = buffer, .capacity = count},
       Format("board=%d, address=%s, count=%d, termination=0x%X", board,
              AddressText(address).c_str(), count, termination),
@@ -193,20 +192,21 @@ GPIBSIM_API void NI488CC Receive(int32_t board, Addr4882_t address, void* buffer
 
 GPIBSIM_API void NI488CC Send(int32_t board, Addr4882_t address, const void* buffer, int32_t count,
                               int32_t eotMode) {
-  Run(Request("Send", {board, address, count, eotMode}, BufferBytes(buffer, count)),
+  Run(recording::Request("Send", {board, address, count, eotMode},
+                         recording::BufferBytes(buffer, count)),
       Format("board=%d, address=%s, count=%d, eot=0x%X", board, AddressText(address).c_str(), count,
              eotMode),
       [&](Bus& bus) { return bus.Send(board, address, buffer, count, eotMode); });
 }
 
 GPIBSIM_API void NI488CC SendIFC(int32_t board) {
-  Run(Request("SendIFC", {board}), Format("board=%d", board),
+  Run(recording::Request("SendIFC", {board}), Format("board=%d", board),
       [&](Bus& bus) { return bus.SendIfc(board); });
 }
 
 #ifndef GPIBSIM_WITHOUT_WAITSRQ
 GPIBSIM_API void NI488CC WaitSRQ(int32_t board, int16_t* result) {
-  Run(Request("WaitSRQ", {board}), {.word = result}, Format("board=%d", board),
+  Run(recording::Request("WaitSRQ", {board}), {.word = result}, Format("board=%d", board),
       [&](Bus& bus) { return bus.WaitSrq(board, result); });
 }
 static_assert(std::is_same_v<decltype(&WaitSRQ), WaitSRQFn>);

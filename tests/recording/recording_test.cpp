@@ -28,12 +28,18 @@ Call MakeCall(const char* function, std::vector<int32_t> arguments) {
   return call;
 }
 
-TEST(RecordingFile, EveryCallComesBackExactlyAsWritten) {
+// A read of 300 bytes that timed out (ERR TIMO CMPL, EABO) after 256, each byte value once.
+Call TimedOutRead() {
   Call read = MakeCall("ibrd", {1, 300});
   read.read = EveryByteValue();
   read.result = read.ibsta = static_cast<int32_t>(0xC100);
   read.iberr = 6;
   read.ibcntl = 256;
+  return read;
+}
+
+TEST(RecordingFile, EveryCallComesBackExactlyAsWritten) {
+  Call read = TimedOutRead();
   read.start = 12.5;
   read.duration = 10.000001;
   Call sent = MakeCall("Send", {0, -1, 256, 2});
@@ -115,11 +121,7 @@ TEST(RecordingFile, AFieldMissingOrRepeatedNamesTheLine) {
 }
 
 TEST(Printer, StatusByNameTextQuotedBinaryAsHexLongTransfersFolded) {
-  Call timedOut = MakeCall("ibrd", {1, 300});
-  timedOut.read = EveryByteValue();
-  timedOut.result = timedOut.ibsta = static_cast<int32_t>(0xC100);
-  timedOut.iberr = 6;
-  timedOut.ibcntl = 256;
+  Call timedOut = TimedOutRead();
   timedOut.number = 7;
   EXPECT_EQ(gpib_recording::DescribeCall(timedOut),
             "     7     0.000000   0.000000  ibrd(ud=1, count=300)  ERR TIMO CMPL EABO  "
