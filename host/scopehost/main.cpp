@@ -1,11 +1,12 @@
 // scopehost: lists the module's devices, tells their array sizes, and acquires waveforms into
 // CSV, SPICE PWL sources, two-column waveform files and a plot, loading the module as a simulation
-// host does.
+// host does; records the GPIB calls of a run, replays a recording in place of a bench, and
+// prints a recording.
 //
 // Exit status: 0 success; 1 the module failed (GetTransProperties or GetData, its messages
 // printed) or delivered no channel, or a scan found no listener or a failing bus; 2 a usage
-// error, including a module, GPIB library or bench that cannot be loaded; 3 an output file
-// that could not be written.
+// error, including a module, GPIB library, bench or recording that cannot be loaded; 3 an
+// output file that could not be written.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
