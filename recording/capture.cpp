@@ -69,7 +69,8 @@ Bytes CapturedRead(const Call& call, const Outputs& outputs) {
 void DeliverRead(const Call& recorded, const Outputs& outputs) {
   const Bytes& read = recorded.read;
   if (outputs.buffer != nullptr) {
-    std::memcpy(outputs.buffer, read.data(), std::min(read.size(), Capacity(outputs)));
+    const size_t count = std::min(read.size(), Capacity(outputs));
+    if (count > 0) std::memcpy(outputs.buffer, read.data(), count);
     return;
   }
   const std::vector<int16_t> words = BytesAsWords(read);

@@ -2,6 +2,7 @@
 // Windows the system's own by default) and written, complete, to the recording named by
 // GPIBSCOPE_TRACE. Both are read at the first call.
 #include <chrono>
+#include <climits>
 #include <cstdio>
 
 #include "answering_library.h"
@@ -51,6 +52,28 @@ struct Recorder {
   int64_t calls = 0;
 };
 
+// An ibsta no library leaves (status words have 16 bits).
+constexpr int32_t kUnwritten = INT32_MIN;
+
+}  // namespace
+
+// Makes the call on the answering library and takes the status it left into call. The library
+// writes its status variables, or, where the loader bound its own references to them to ours
+// (the recorder loaded globally, or a program that links the GPIB library and holds the
+// variables itself), writes ours: ours are marked before the call to tell which.
+int32_t ForwardAndTakeStatus(const gpib_front::GpibEntries& gpib,
+                             const gpib_front::Forward& forward, gpib_recording::Call& call) {
+  user_ibsta = kUnwritten;
+  const int32_t result = forward(gpib);
+  const bool wroteOurs = user_ibsta != kUnwritten;
+  call.ibsta = wroteOurs ? user_ibsta : *gpib.ibsta;
+  call.iberr = wroteOurs ? user_iberr : *gpib.iberr;
+  call.ibcntl = wroteOurs ? user_ibcntl : *gpib.ibcntl;
+  return result;
+}
+
+namespace {
+
 // Set up at the first call, under the call lock.
 Recorder& TheRecorder() {
   static Recorder recorder;
@@ -68,10 +91,7 @@ int32_t gpib_front::Answer(gpib_recording::Call& call, const gpib_recording::Out
   call.number = ++recorder.calls;
   call.start = recorder.Seconds();
   if (recorder.gpib) {
-    call.result = forward(*recorder.gpib);
-    call.ibsta = *recorder.gpib->ibsta;
-    call.iberr = *recorder.gpib->iberr;
-    call.ibcntl = *recorder.gpib->ibcntl;
+    call.result = gpib_recorder::ForwardAndTakeStatus(*recorder.gpib, forward, call);
     call.read = gpib_recording::CapturedRead(call, outputs);
   } else {
     call.result = refused;
