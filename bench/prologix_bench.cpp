@@ -4,7 +4,6 @@
 // bytes moved per second of real time as a share of the controller's pace; the version lines
 // ending each step and the short replies are paced too, but not counted.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,8 +14,9 @@
 #include <vector>
 
 #include "bench_pairs.h"
-#include "emulator_process.h"
 #include "gpibscope/host.h"
+#include "loading/module_loader.h"
+#include "support/emulator_process.h"
 #include "tds540_host.h"
 
 namespace {
@@ -62,18 +62,18 @@ int main(int argc, char** argv) {
     WriteFile(scratch / "gpib.toml", "[controller]\nport = \"" + emulator.Port() + "\"\n");
     setenv("GPIB32_CONFIG", (scratch / "gpib.toml").c_str(), 1);
     // The bridge first, under its soname, so that the module's binding finds it.
-    void* bridge = dlopen(PROLOGIX_BRIDGE_PATH, RTLD_NOW | RTLD_LOCAL);
-    void* module = bridge ? dlopen(GPIBSCOPE_MODULE_PATH, RTLD_NOW | RTLD_LOCAL) : nullptr;
-    getData = module ? reinterpret_cast<GetDataFn>(dlsym(module, "GetData")) : nullptr;
-    if (getData == nullptr) {
-      std::fprintf(stderr, "cannot load the bridge and the module: %s\n", dlerror());
-    } else {
+    try {
+      const scopehost::SharedLibrary bridge(PROLOGIX_BRIDGE_PATH);
+      const scopehost::DriverModule module(GPIBSCOPE_MODULE_PATH);
+      getData = module.GetData;
       benchmark::RegisterBenchmark("getdata_type2_tds540_over_prologix/1MBps",
                                    MeasureTds540OverPrologix)
           ->Unit(benchmark::kMillisecond)
           ->UseRealTime()
           ->MinTime(2.0);
       status = bench::RunRegistered(argc, argv);
+    } catch (const scopehost::LoadError& error) {
+      std::fprintf(stderr, "%s\n", error.what());
     }
   }
   std::filesystem::remove_all(scratch);

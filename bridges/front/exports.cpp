@@ -80,7 +80,7 @@ GPIB_BRIDGE_API int32_t NI488CC ibwrt(int32_t ud, const void* buffer, int32_t co
 
 GPIB_BRIDGE_API int32_t NI488CC ibfindA(const char* name) {
   return Simple(Request("ibfindA", {}, NameBytes(name)), kRefusedDescriptor,
-                [&](const GpibEntries& g) { return g.ibfindA(name); });
+                [&](const GpibEntries& g) { return g.ibfind(name); });
 }
 
 GPIB_BRIDGE_API int32_t NI488CC ibloc(int32_t ud) {

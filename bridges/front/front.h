@@ -8,33 +8,20 @@
 
 #include "call.h"
 #include "capture.h"
+#include "ni488/bound_names.h"
 #include "ni488/ni488.h"
 
 namespace gpib_front {
 
-// Another GPIB library's entry points and status variables, bound by name.
+// Another GPIB library's entry points and status variables, bound by name (ibfind is bound to
+// "ibfindA").
 struct GpibEntries {
-  const int32_t* ibsta = nullptr;
-  const int32_t* iberr = nullptr;
-  const int32_t* ibcntl = nullptr;
-  IbclrFn ibclr = nullptr;
-  IbdevFn ibdev = nullptr;
-  IbonlFn ibonl = nullptr;
-  IbrdFn ibrd = nullptr;
-  IbrspFn ibrsp = nullptr;
-  IbtrgFn ibtrg = nullptr;
-  IbwaitFn ibwait = nullptr;
-  IbwrtFn ibwrt = nullptr;
-  IbfindFn ibfindA = nullptr;
-  IblocFn ibloc = nullptr;
-  IbtmoFn ibtmo = nullptr;
-  DevClearFn DevClear = nullptr;
-  FindLstnFn FindLstn = nullptr;
-  ReadStatusByteFn ReadStatusByte = nullptr;
-  ReceiveFn Receive = nullptr;
-  SendFn Send = nullptr;
-  SendIFCFn SendIFC = nullptr;
-  WaitSRQFn WaitSRQ = nullptr;
+#define GPIB_ENTRY_VARIABLE(name, member) const int32_t* member = nullptr;
+#define GPIB_ENTRY_FUNCTION(name, member, Type) Type member = nullptr;
+  NI488_STATUS_VARIABLES(GPIB_ENTRY_VARIABLE)
+  NI488_FUNCTIONS(GPIB_ENTRY_FUNCTION, GPIB_ENTRY_FUNCTION)
+#undef GPIB_ENTRY_VARIABLE
+#undef GPIB_ENTRY_FUNCTION
 };
 
 // The same call made on another library, with the caller's own arguments; returns what it

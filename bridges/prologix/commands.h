@@ -7,14 +7,15 @@
 namespace prologix {
 
 // Once per connection: controller mode, no read-after-write, no terminator added to data,
-// EOI with the last byte, the end-of-reply byte after every EOI, the longest read time-out
-// both controllers take. Never ++savecfg: an AR488 writes its EEPROM even for "++savecfg 0".
+// EOI with the last byte, the end-of-reply byte after every EOI; then the read time-out is set
+// to kInitialReadTimeoutMs. Never ++savecfg: an AR488 writes its EEPROM even for "++savecfg 0".
 constexpr std::string_view kSetup =
-    "++mode 1\n++auto 0\n++eos 3\n++eoi 1\n++eot_enable 1\n++eot_char 4\n++read_tmo_ms 3000\n";
+    "++mode 1\n++auto 0\n++eos 3\n++eoi 1\n++eot_enable 1\n++eot_char 4\n";
 // The byte the controller appends when the talker asserted EOI (++eot_char above).
 constexpr unsigned char kEotChar = 4;
-constexpr int kInitialReadTimeoutMs = 3000;
 constexpr int kLongestReadTimeoutMs = 3000;  // Prologix takes no more
+// The longest read time-out both controllers take.
+constexpr int kInitialReadTimeoutMs = kLongestReadTimeoutMs;
 
 // Asked after every step of a call: the controller answers strictly in order, so its version
 // line marks where the step's reply ends, whatever bytes the reply holds.

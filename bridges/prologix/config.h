@@ -18,20 +18,17 @@
 #include <string>
 #include <string_view>
 
-namespace prologix {
+#include "address.h"
 
-struct DeviceAddress {
-  int32_t pad = 0;
-  int32_t sad = 0;
-};
+namespace prologix {
 
 struct Config {
   std::string path;
   std::string port;
   std::chrono::milliseconds resetWait{2000};
-  std::map<std::string, DeviceAddress> devices;  // names in upper case
+  std::map<std::string, Address> devices;  // names in upper case
 
-  std::optional<DeviceAddress> Device(std::string_view name) const;
+  std::optional<Address> Device(std::string_view name) const;
 };
 
 // The file's path by the rule above.

@@ -21,6 +21,10 @@ constexpr size_t kMaxReply = size_t{64} << 20;
 constexpr size_t kMaxListenerList = 8192;  // AR488's "++fndl": up to 992 "pp:sss" entries
 constexpr milliseconds kServiceRequestPoll{100};
 
+std::string ReadTimeoutCommand(int timeoutMs) {
+  return std::string(kReadTimeout) + " " + std::to_string(timeoutMs) + "\n";
+}
+
 int MillisecondsUntil(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
   return static_cast<int>(std::clamp<int64_t>(left, 0, 1'000'000'000));
@@ -60,7 +64,8 @@ std::optional<Session::Failure> Session::Connect(Clock::time_point deadline) {
   std::string error;
   std::unique_ptr<Transport> transport = connect_(deadline, error);
   if (!transport) return Failure{.what = "cannot reach the controller: " + error};
-  const std::string setup = std::string(kSetup) + std::string(kVersionQuery);
+  const std::string setup =
+      std::string(kSetup) + ReadTimeoutCommand(kInitialReadTimeoutMs) + std::string(kVersionQuery);
   if (transport->Send({reinterpret_cast<const uint8_t*>(setup.data()), setup.size()}, deadline) !=
       Transport::Result::kOk) {
     return Failure{.what = "the controller took no set-up commands"};
@@ -195,8 +200,7 @@ CallStatus Session::Read(Address address, std::span<uint8_t> buffer, int stopByt
     // The controller's read time-out is at most 3 s: longer time-outs are several reads.
     const int readTimeoutMs = std::clamp(MillisecondsUntil(deadline), 1, kLongestReadTimeoutMs);
     std::string step = AddressStep(address);
-    if (readTimeoutMs != readTimeoutMs_)
-      step += std::string(kReadTimeout) + " " + std::to_string(readTimeoutMs) + "\n";
+    if (readTimeoutMs != readTimeoutMs_) step += ReadTimeoutCommand(readTimeoutMs);
     readTimeoutMs_ = readTimeoutMs;
     step += stopByte < 0 ? std::string(kReadToEoi)
                          : std::string(kReadTo) + " " + std::to_string(stopByte) + "\n";

@@ -14,17 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "address.h"
 #include "bridge.h"
 #include "controller_bytes.h"
 #include "transport.h"
 
 namespace prologix {
-
-struct Address {
-  int32_t pad = 0;
-  int32_t sad = 0;  // 0: none, else 96 to 126 (0x60 to 0x7E)
-  bool operator==(const Address&) const = default;
-};
 
 using gpib_bridge::CallStatus;
 

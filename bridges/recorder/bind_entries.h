@@ -20,27 +20,12 @@ std::optional<gpib_front::GpibEntries> BindEntries(Lookup&& lookup, std::string&
       complete = false;
     }
   };
-  bind("user_ibsta", entries.ibsta);
-  bind("user_iberr", entries.iberr);
-  bind("user_ibcntl", entries.ibcntl);
-  bind("ibclr", entries.ibclr);
-  bind("ibdev", entries.ibdev);
-  bind("ibonl", entries.ibonl);
-  bind("ibrd", entries.ibrd);
-  bind("ibrsp", entries.ibrsp);
-  bind("ibtrg", entries.ibtrg);
-  bind("ibwait", entries.ibwait);
-  bind("ibwrt", entries.ibwrt);
-  bind("ibfindA", entries.ibfindA);
-  bind("ibloc", entries.ibloc);
-  bind("ibtmo", entries.ibtmo);
-  bind("DevClear", entries.DevClear);
-  bind("FindLstn", entries.FindLstn);
-  bind("ReadStatusByte", entries.ReadStatusByte);
-  bind("Receive", entries.Receive);
-  bind("Send", entries.Send);
-  bind("SendIFC", entries.SendIFC);
-  bind("WaitSRQ", entries.WaitSRQ);
+#define GPIB_BIND_VARIABLE(name, member) bind(#name, entries.member);
+#define GPIB_BIND_FUNCTION(name, member, Type) bind(#name, entries.member);
+  NI488_STATUS_VARIABLES(GPIB_BIND_VARIABLE)
+  NI488_FUNCTIONS(GPIB_BIND_FUNCTION, GPIB_BIND_FUNCTION)
+#undef GPIB_BIND_VARIABLE
+#undef GPIB_BIND_FUNCTION
   if (!complete) return std::nullopt;
   return entries;
 }

@@ -6,8 +6,8 @@
 
 #include <sstream>
 
-#include "recording_runs.h"
-#include "scopehost_runner.h"
+#include "support/recording_runs.h"
+#include "support/scopehost_runner.h"
 
 namespace hosttest {
 namespace {

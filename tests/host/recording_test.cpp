@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "output_readers.h"
-#include "recording_runs.h"
+#include "support/recording_runs.h"
 
 namespace hosttest {
 namespace {

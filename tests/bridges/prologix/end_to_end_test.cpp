@@ -8,10 +8,10 @@
 #include <chrono>
 #include <sstream>
 
-#include "emulator_process.h"
 #include "reader.h"
-#include "recording_runs.h"
-#include "scopehost_runner.h"
+#include "support/emulator_process.h"
+#include "support/recording_runs.h"
+#include "support/scopehost_runner.h"
 
 namespace {
 
