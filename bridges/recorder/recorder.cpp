@@ -55,8 +55,6 @@ struct Recorder {
 // An ibsta no library leaves (status words have 16 bits).
 constexpr int32_t kUnwritten = INT32_MIN;
 
-}  // namespace
-
 // Makes the call on the answering library and takes the status it left into call. The library
 // writes its status variables, or, where the loader bound its own references to them to ours
 // (the recorder loaded globally, or a program that links the GPIB library and holds the
@@ -71,8 +69,6 @@ int32_t ForwardAndTakeStatus(const gpib_front::GpibEntries& gpib,
   call.ibcntl = wroteOurs ? user_ibcntl : *gpib.ibcntl;
   return result;
 }
-
-namespace {
 
 // Set up at the first call, under the call lock.
 Recorder& TheRecorder() {
