@@ -46,4 +46,14 @@ inline void CountWork(benchmark::State& state, size_t samples, size_t read, size
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(read));
 }
 
+// For a program with its own main, after it registered its figures: runs them as Google
+// Benchmark's main does. 0, or 1 for an argument it does not know.
+inline int RunRegistered(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  const bool known = !benchmark::ReportUnrecognizedArguments(argc, argv);
+  if (known) benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return known ? 0 : 1;
+}
+
 }  // namespace bench

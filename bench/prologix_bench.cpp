@@ -13,24 +13,19 @@
 #include <string>
 #include <vector>
 
+#include "bench_pairs.h"
 #include "gpibscope/host.h"
 #include "loading/module_loader.h"
 #include "support/emulator_process.h"
+#include "tds540_host.h"
 
 namespace {
 
 constexpr double kPace = 1e6;  // bytes a second
-constexpr int kChannels = 4;
-constexpr int kPoints = 20000;
+constexpr int kChannels = bench::Tds540Host::kChannels;
+constexpr int kPoints = bench::Tds540Host::kPoints;
 // Per channel: "#540000", the points of two bytes, the line feed.
 constexpr double kCurveBytes = kChannels * (7.0 + 2.0 * kPoints + 1.0);
-
-LRESULT IgnoreProgress(HWND, UINT, WPARAM, LPARAM) {
-  return 0;
-}
-int PrintMessage(void*, const CString*) {
-  return 0;
-}
 
 void WriteFile(const std::filesystem::path& path, const std::string& text) {
   std::ofstream(path) << text;
@@ -39,18 +34,9 @@ void WriteFile(const std::filesystem::path& path, const std::string& text) {
 GetDataFn getData = nullptr;
 
 void MeasureTds540OverPrologix(benchmark::State& state) {
-  std::vector<std::vector<double>> arrays(kChannels + 1, std::vector<double>(kPoints));
-  WaveformBuffers buffers{};
-  for (size_t i = 0; i < arrays.size(); ++i) buffers.arrays[i] = arrays[i].data();
-  HWND__ hwnd{};
-  hwnd.windowProc = &IgnoreProgress;
-  CWnd window{};
-  window.m_hWnd = &hwnd;
+  bench::Tds540Host host;
   for (auto _ : state) {
-    int32_t points = 0;
-    int16_t channels = kChannels + 1;
-    if (getData(2, &buffers, &points, &channels, &window, &PrintMessage) != 1 ||
-        points != kPoints) {
+    if (!host.Acquire(getData)) {
       state.SkipWithError("GetData did not deliver four channels of 20000 points");
       return;
     }
@@ -85,12 +71,7 @@ int main(int argc, char** argv) {
           ->Unit(benchmark::kMillisecond)
           ->UseRealTime()
           ->MinTime(2.0);
-      benchmark::Initialize(&argc, argv);
-      if (!benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        benchmark::RunSpecifiedBenchmarks();
-        status = 0;
-      }
-      benchmark::Shutdown();
+      status = bench::RunRegistered(argc, argv);
     } catch (const scopehost::LoadError& error) {
       std::fprintf(stderr, "%s\n", error.what());
     }

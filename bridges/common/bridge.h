@@ -10,8 +10,13 @@
 
 #include "ni488/ni488.h"
 
-// An exported name of a bridge; the version script keeps everything else local.
+// An exported name of a bridge; the version script keeps everything else local (on Windows,
+// where only the recorder is built, its .def file lists the exports).
+#ifdef _WIN32
+#define GPIB_BRIDGE_API extern "C"
+#else
 #define GPIB_BRIDGE_API extern "C" __attribute__((visibility("default")))
+#endif
 
 // The status variables, 32 bits each, as the module binds them by address.
 GPIB_BRIDGE_API int32_t user_ibsta;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace scopehost::platform {
 
@@ -13,5 +14,8 @@ bool GiveUsualFileMode(const std::filesystem::path& path);
 // Flushes what was written through the descriptor to the disk; 0 on success, else -1 with
 // errno set.
 int SyncToDisk(int descriptor);
+
+// Sets an environment variable of this process, which libraries loaded afterwards read.
+void SetEnvironment(const char* name, const std::string& value);
 
 }  // namespace scopehost::platform

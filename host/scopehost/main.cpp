@@ -1,11 +1,12 @@
 // scopehost: lists the module's devices, tells their array sizes, and acquires waveforms into
 // CSV, SPICE PWL sources, two-column waveform files, a plot and a viewer page, loading the module
-// as a simulation host does.
+// as a simulation host does; records the GPIB calls of a run, replays a recording in place of a
+// bench, and prints a recording.
 //
 // Exit status: 0 success; 1 the module failed (GetTransProperties or GetData, its messages
 // printed) or delivered no channel, or a scan found no listener or a failing bus; 2 a usage
-// error, including a module, GPIB library or bench that cannot be loaded; 3 an output file
-// that could not be written.
+// error, including a module, GPIB library, bench or recording that cannot be loaded; 3 an
+// output file that could not be written.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include "loading/companions.h"
 #include "loading/gpib_library.h"
 #include "loading/module_loader.h"
+#include "loading/recording.h"
 #include "scanning/bus_scan.h"
 #include "writing/csv_writer.h"
 #include "writing/html_writer.h"
@@ -176,7 +178,24 @@ int Run(int argc, char** argv) {
           ->type_name("sim|linux-gpib|prologix|PATH")
           ->excludes(sim);
 
+  std::string tracePath;
+  CLI::Option* trace =
+      app.add_option("--trace", tracePath,
+                     "record every GPIB call into FILE, through the library --gpib or --sim "
+                     "chose")
+          ->type_name("FILE");
+  std::string replayPath;
+  app.add_option("--replay", replayPath,
+                 "answer the GPIB calls from the recording FILE, with no GPIB library")
+      ->type_name("FILE")
+      ->excludes(sim)
+      ->excludes(gpib)
+      ->excludes(trace);
+
   CLI::App* devices = app.add_subcommand("devices", "list the device types");
+  CLI::App* printTrace = app.add_subcommand("trace", "print a recording, one line a call");
+  std::string printedRecording;
+  printTrace->add_option("FILE", printedRecording, "the recording")->required();
   std::string deviceName;
   const std::string deviceHelp = "a device type 0 to 3 or hameg1, hameg2, tektronix, philips";
   CLI::App* scan =
@@ -187,7 +206,8 @@ int Run(int argc, char** argv) {
   acquire->add_option("DEVICE", deviceName, deviceHelp)->required();
   for (CLI::App* command : {props, acquire}) {
     command->footer(
-        "--sim [BENCH], --gpib LIBRARY and --module PATH (scopehost --help) may follow DEVICE.");
+        "--sim [BENCH], --gpib LIBRARY, --trace FILE, --replay FILE and --module PATH "
+        "(scopehost --help) may follow DEVICE.");
   }
   Outputs outputs;
   acquire->add_option("--csv", outputs.csv, "CSV file to write");
@@ -205,8 +225,12 @@ int Run(int argc, char** argv) {
     return status == 0 ? kSuccess : kUsageError;
   }
 
+  if (trace->count() > 0 && sim->count() == 0 && gpib->count() == 0) {
+    PrintMessage("--trace needs the GPIB library to record: --gpib or --sim");
+    return kUsageError;
+  }
   std::optional<DeviceKind> device;
-  if (!devices->parsed() && !scan->parsed()) {
+  if (!devices->parsed() && !scan->parsed() && !printTrace->parsed()) {
     device = FindDevice(deviceName);
     if (!device) {
       PrintMessage("unknown device \"" + deviceName + "\" (" + deviceHelp + ")");
@@ -219,13 +243,22 @@ int Run(int argc, char** argv) {
   }
 
   try {
+    if (printTrace->parsed()) {
+      PrintRecording(printedRecording);
+      return kSuccess;
+    }
+    // The recorder or the replay is loaded first: the module's calls reach it.
+    std::optional<SharedLibrary> front;
+    if (!replayPath.empty()) LoadReplay(front, replayPath);
     std::optional<SharedLibrary> gpibLibrary;
     if (sim->count() > 0 || gpib->count() > 0) {
+      const std::string choice = sim->count() > 0 ? "sim" : gpibChoice;
+      if (!tracePath.empty()) LoadRecorder(front, tracePath, GpibLibraryPath(choice));
       std::optional<std::filesystem::path> benchFile;
       if (!bench.empty()) benchFile = ResolveBench(bench, OwnCompanions());
-      LoadGpibLibrary(gpibLibrary, sim->count() > 0 ? "sim" : gpibChoice, benchFile);
+      LoadGpibLibrary(gpibLibrary, choice, benchFile);
     }
-    if (scan->parsed()) return Scan(gpibLibrary);
+    if (scan->parsed()) return Scan(front ? front : gpibLibrary);
     const DriverModule module(modulePath);
     if (devices->parsed()) return ListDevices(module);
     if (props->parsed()) return ShowProperties(module, *device);

@@ -4,11 +4,13 @@
 #include <mutex>
 #include <type_traits>
 
+#include "capture.h"
 #include "gpibsim/gpibsim.h"
 #include "ni488/ni488.h"
 #include "simulator.h"
 #include "trace.h"
 
+namespace recording = gpib_recording;
 using gpibsim::Bus;
 using gpibsim::Format;
 using gpibsim::Outcome;
@@ -23,17 +25,27 @@ GPIBSIM_API int32_t user_ibcntl = 0;
 
 namespace {
 
-// Runs one call on the bus and publishes the status variables it leaves.
-Outcome Run(const char* function, std::string arguments,
+// Runs one call on the bus, publishes the status variables it leaves and traces it: request
+// holds what the caller gave, outputs where it wants what it reads.
+Outcome Run(recording::Call request, const recording::Outputs& outputs, std::string arguments,
             const std::function<Outcome(Bus&)>& operation) {
   Simulator& sim = Simulator::Instance();
   std::lock_guard<std::recursive_mutex> lock(sim.mutex);
-  Outcome outcome = sim.Call(function, std::move(arguments), operation);
+  Outcome outcome = sim.Call(request.function.c_str(), std::move(arguments), operation);
   user_ibsta = sim.status.ibsta;
   user_iberr = sim.status.iberr;
   user_ibcnt = sim.status.count;
   user_ibcntl = sim.status.count;
+  const bool opens = request.function == "ibdev" || request.function.starts_with("ibfind");
+  sim.transcript.trace().Write(std::move(request), sim.transcript.At(sim.transcript.Size() - 1),
+                               opens ? outcome.descriptor : outcome.ibsta, outputs);
   return outcome;
+}
+
+// A call that reads nothing.
+Outcome Run(recording::Call request, std::string arguments,
+            const std::function<Outcome(Bus&)>& operation) {
+  return Run(std::move(request), {}, std::move(arguments), operation);
 }
 
 std::string AddressText(Addr4882_t address) {
@@ -63,7 +75,9 @@ std::string NameText(const char* name) {
 }
 
 int32_t Find(const char* function, const char* name) {
-  return Run(function, NameText(name), [&](Bus& bus) { return bus.Find(name); }).descriptor;
+  return Run(recording::Request(function, {}, recording::NameBytes(name)), NameText(name),
+             [&](Bus& bus) { return bus.Find(name); })
+      .descriptor;
 }
 
 }  // namespace
@@ -71,12 +85,14 @@ int32_t Find(const char* function, const char* name) {
 extern "C" {
 
 GPIBSIM_API int32_t NI488CC ibclr(int32_t ud) {
-  return Run("ibclr", Format("ud=%d", ud), [&](Bus& bus) { return bus.Clear(ud); }).ibsta;
+  return Run(recording::Request("ibclr", {ud}), Format("ud=%d", ud),
+             [&](Bus& bus) { return bus.Clear(ud); })
+      .ibsta;
 }
 
 GPIBSIM_API int32_t NI488CC ibdev(int32_t board, int32_t pad, int32_t sad, int32_t tmo, int32_t eot,
                                   int32_t eos) {
-  return Run("ibdev",
+  return Run(recording::Request("ibdev", {board, pad, sad, tmo, eot, eos}),
              Format("board=%d, pad=%d, sad=0x%X, tmo=%d, eot=%d, eos=0x%X", board, pad, sad, tmo,
                     eot, eos),
              [&](Bus& bus) { return bus.Dev(board, pad, sad, tmo, eot, eos); })
@@ -84,32 +100,39 @@ GPIBSIM_API int32_t NI488CC ibdev(int32_t board, int32_t pad, int32_t sad, int32
 }
 
 GPIBSIM_API int32_t NI488CC ibonl(int32_t ud, int32_t v) {
-  return Run("ibonl", Format("ud=%d, v=%d", ud, v), [&](Bus& bus) { return bus.Online(ud, v); })
+  return Run(recording::Request("ibonl", {ud, v}), Format("ud=%d, v=%d", ud, v),
+             [&](Bus& bus) { return bus.Online(ud, v); })
       .ibsta;
 }
 
 GPIBSIM_API int32_t NI488CC ibrd(int32_t ud, void* buffer, int32_t count) {
-  return Run("ibrd", Format("ud=%d, count=%d", ud, count),
+  return Run(recording::Request("ibrd", {ud, count}), {.buffer = buffer, .capacity = count},
+             Format("ud=%d, count=%d", ud, count),
              [&](Bus& bus) { return bus.Read(ud, buffer, count); })
       .ibsta;
 }
 
 GPIBSIM_API int32_t NI488CC ibrsp(int32_t ud, char* spr) {
-  return Run("ibrsp", Format("ud=%d", ud), [&](Bus& bus) { return bus.SerialPoll(ud, spr); }).ibsta;
+  return Run(recording::Request("ibrsp", {ud}), {.statusByte = spr}, Format("ud=%d", ud),
+             [&](Bus& bus) { return bus.SerialPoll(ud, spr); })
+      .ibsta;
 }
 
 GPIBSIM_API int32_t NI488CC ibtrg(int32_t ud) {
-  return Run("ibtrg", Format("ud=%d", ud), [&](Bus& bus) { return bus.Trigger(ud); }).ibsta;
+  return Run(recording::Request("ibtrg", {ud}), Format("ud=%d", ud),
+             [&](Bus& bus) { return bus.Trigger(ud); })
+      .ibsta;
 }
 
 GPIBSIM_API int32_t NI488CC ibwait(int32_t ud, int32_t mask) {
-  return Run("ibwait", Format("ud=%d, mask=0x%X", ud, mask),
+  return Run(recording::Request("ibwait", {ud, mask}), Format("ud=%d, mask=0x%X", ud, mask),
              [&](Bus& bus) { return bus.Wait(ud, mask); })
       .ibsta;
 }
 
 GPIBSIM_API int32_t NI488CC ibwrt(int32_t ud, const void* buffer, int32_t count) {
-  return Run("ibwrt", Format("ud=%d, count=%d", ud, count),
+  return Run(recording::Request("ibwrt", {ud, count}, recording::BufferBytes(buffer, count)),
+             Format("ud=%d, count=%d", ud, count),
              [&](Bus& bus) { return bus.Write(ud, buffer, count); })
       .ibsta;
 }
@@ -127,34 +150,41 @@ static_assert(std::is_same_v<decltype(&ibfindA), IbfindFn>);
 #endif
 
 GPIBSIM_API int32_t NI488CC ibloc(int32_t ud) {
-  return Run("ibloc", Format("ud=%d", ud), [&](Bus& bus) { return bus.Local(ud); }).ibsta;
+  return Run(recording::Request("ibloc", {ud}), Format("ud=%d", ud),
+             [&](Bus& bus) { return bus.Local(ud); })
+      .ibsta;
 }
 
 GPIBSIM_API int32_t NI488CC ibtmo(int32_t ud, int32_t v) {
-  return Run("ibtmo", Format("ud=%d, v=%d", ud, v), [&](Bus& bus) { return bus.SetTimeout(ud, v); })
+  return Run(recording::Request("ibtmo", {ud, v}), Format("ud=%d, v=%d", ud, v),
+             [&](Bus& bus) { return bus.SetTimeout(ud, v); })
       .ibsta;
 }
 
 GPIBSIM_API void NI488CC DevClear(int32_t board, Addr4882_t address) {
-  Run("DevClear", Format("board=%d, address=%s", board, AddressText(address).c_str()),
+  Run(recording::Request("DevClear", {board, address}),
+      Format("board=%d, address=%s", board, AddressText(address).c_str()),
       [&](Bus& bus) { return bus.DevClear(board, address); });
 }
 
 GPIBSIM_API void NI488CC FindLstn(int32_t board, const Addr4882_t* addresses, Addr4882_t* results,
                                   int32_t limit) {
-  Run("FindLstn",
+  Run(recording::Request("FindLstn", {board, limit}, recording::AddressListBytes(addresses)),
+      {.capacity = limit, .results = results},
       Format("board=%d, addresses=%s, limit=%d", board, AddressListText(addresses).c_str(), limit),
       [&](Bus& bus) { return bus.FindListeners(board, addresses, results, limit); });
 }
 
 GPIBSIM_API void NI488CC ReadStatusByte(int32_t board, Addr4882_t address, int16_t* result) {
-  Run("ReadStatusByte", Format("board=%d, address=%s", board, AddressText(address).c_str()),
+  Run(recording::Request("ReadStatusByte", {board, address}), {.word = result},
+      Format("board=%d, address=%s", board, AddressText(address).c_str()),
       [&](Bus& bus) { return bus.ReadStatusByte(board, address, result); });
 }
 
 GPIBSIM_API void NI488CC Receive(int32_t board, Addr4882_t address, void* buffer, int32_t count,
                                  int32_t termination) {
-  Run("Receive",
+  Run(recording::Request("Receive", {board, address, count, termination}),
+      {.buffer = buffer, .capacity = count},
       Format("board=%d, address=%s, count=%d, termination=0x%X", board,
              AddressText(address).c_str(), count, termination),
       [&](Bus& bus) { return bus.Receive(board, address, buffer, count, termination); });
@@ -162,19 +192,22 @@ GPIBSIM_API void NI488CC Receive(int32_t board, Addr4882_t address, void* buffer
 
 GPIBSIM_API void NI488CC Send(int32_t board, Addr4882_t address, const void* buffer, int32_t count,
                               int32_t eotMode) {
-  Run("Send",
+  Run(recording::Request("Send", {board, address, count, eotMode},
+                         recording::BufferBytes(buffer, count)),
       Format("board=%d, address=%s, count=%d, eot=0x%X", board, AddressText(address).c_str(), count,
              eotMode),
       [&](Bus& bus) { return bus.Send(board, address, buffer, count, eotMode); });
 }
 
 GPIBSIM_API void NI488CC SendIFC(int32_t board) {
-  Run("SendIFC", Format("board=%d", board), [&](Bus& bus) { return bus.SendIfc(board); });
+  Run(recording::Request("SendIFC", {board}), Format("board=%d", board),
+      [&](Bus& bus) { return bus.SendIfc(board); });
 }
 
 #ifndef GPIBSIM_WITHOUT_WAITSRQ
 GPIBSIM_API void NI488CC WaitSRQ(int32_t board, int16_t* result) {
-  Run("WaitSRQ", Format("board=%d", board), [&](Bus& bus) { return bus.WaitSrq(board, result); });
+  Run(recording::Request("WaitSRQ", {board}), {.word = result}, Format("board=%d", board),
+      [&](Bus& bus) { return bus.WaitSrq(board, result); });
 }
 static_assert(std::is_same_v<decltype(&WaitSRQ), WaitSRQFn>);
 #endif

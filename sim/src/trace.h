@@ -1,13 +1,12 @@
-// The trace file: one CSV line per call, as a GPIB call-trace tool shows it, appended as the
-// calls happen so that a conversation can be read afterwards (even after a crash).
+// The trace file: every call appended as the calls happen, complete, as a GPIB recording
+// (the format the recorder writes and the replay reads), with the simulated bus's time.
 #pragma once
 
-#include <cstdio>
-#include <memory>
 #include <span>
 #include <string>
 
-#include "device.h"
+#include "capture.h"
+#include "writer.h"
 
 namespace gpibsim {
 
@@ -15,26 +14,22 @@ struct CallRecord;
 
 class Trace {
  public:
-  // Bytes of a call's data shown on its line; the line notes the total when there were more.
-  static constexpr size_t kShownBytes = 96;
-
-  // Appends to path, with a header row when the file is new or empty. False when the file
-  // cannot be opened.
+  // Appends to path, with the version line when the file is new or empty. False when the
+  // file cannot be opened.
   bool Open(const std::string& path);
-  void Close() { file_.reset(); }
-  void Write(const CallRecord& record);
+  void Close() { file_.Close(); }
+  bool IsOpen() const { return file_.IsOpen(); }
+  // The call as request holds it (function, arguments, bytes written) with what record and
+  // result say it did and what it left in outputs.
+  void Write(gpib_recording::Call request, const CallRecord& record, int32_t result,
+             const gpib_recording::Outputs& outputs);
 
  private:
-  struct Closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
-  std::unique_ptr<std::FILE, Closer> file_;
+  gpib_recording::RecordingFile file_;
 };
 
 // Bytes as C-escaped text (\n, \r, \t, \0, \\, \", \xNN), at most `shown` of them, with the
 // total noted when some were left out.
 std::string EscapedBytes(std::span<const uint8_t> bytes, size_t total, size_t shown);
-// A field quoted for CSV.
-std::string CsvField(const std::string& text);
 
 }  // namespace gpibsim

@@ -4,7 +4,6 @@ namespace gpibsim {
 
 void Transcript::Add(CallRecord record) {
   record.number = nextNumber_++;
-  trace_.Write(record);
   if (calls_.size() == kMaxCalls) calls_.pop_front();
   calls_.push_back(std::move(record));
 }

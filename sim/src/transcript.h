@@ -1,6 +1,6 @@
 // Every call of the library's exported functions, in order: kept in memory for the control
-// interface (the latest kMaxCalls, each with the first bytes it moved) and written to the
-// trace file when one is open.
+// interface (the latest kMaxCalls, each with the first bytes it moved), beside the trace file
+// that the exports write complete calls to when one is open.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +30,7 @@ class Transcript {
   // Enough for any acquisition and its retries; older calls make way in long runs.
   static constexpr size_t kMaxCalls = 100000;
 
-  // Numbers the record and keeps it; the trace gets it too.
+  // Numbers the record and keeps it.
   void Add(CallRecord record);
   size_t Size() const { return calls_.size(); }
   // Records stay where they are until they make way or the transcript is emptied.

@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+#include "support/recording_runs.h"
 #include "support/scopehost_runner.h"
 
 namespace hosttest {
@@ -13,18 +14,6 @@ namespace {
 
 const std::map<std::string, std::string> OverStandIn(const std::filesystem::path& bench) {
   return {{"LD_LIBRARY_PATH", LINUX_GPIB_STANDIN_DIR}, {"GPIBSIM_BENCH", bench.string()}};
-}
-
-// The CSV's data rows: everything after the # lines and the header row.
-std::string DataRows(const std::filesystem::path& csv) {
-  std::istringstream text(ReadText(csv));
-  std::string rows;
-  bool header = true;
-  for (std::string line; std::getline(text, line);) {
-    if (line.starts_with("#")) continue;
-    if (!std::exchange(header, false)) rows += line + "\n";
-  }
-  return rows;
 }
 
 TEST(LinuxGpibBridge, AcquiresWhatTheSimulatedLibraryGives) {
@@ -38,9 +27,9 @@ TEST(LinuxGpibBridge, AcquiresWhatTheSimulatedLibraryGives) {
     const RunResult bridge = RunScopehost(
         {"acquire", device, "--csv", viaBridge, "--gpib", "linux-gpib"}, OverStandIn(bench));
     ASSERT_EQ(bridge.status, 0) << device << ": " << bridge.err;
-    const std::string rows = DataRows(viaSim);
+    const std::string rows = CsvDataRows(viaSim);
     EXPECT_GT(rows.size(), 1000u) << device;
-    EXPECT_TRUE(rows == DataRows(viaBridge)) << device << ": the data rows differ";
+    EXPECT_TRUE(rows == CsvDataRows(viaBridge)) << device << ": the data rows differ";
   }
 }
 

@@ -1,4 +1,5 @@
-// The CSV trace of the calls, and the environment a fresh copy of the library starts from.
+// The trace of the calls, a GPIB recording, and the environment a fresh copy of the library starts
+// from.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -40,7 +41,7 @@ class TempFile {
 
 using Trace = simtest::EmptyBus;
 
-TEST_F(Trace, OneCsvLinePerCallWithEscapedData) {
+TEST_F(Trace, OneRecordingLinePerCallWithEveryByteComplete) {
   TempFile trace("gpibsim-trace");
   ASSERT_EQ(gpibsim_set_trace_file(trace.path().c_str()), 0);
   gpibsim_add_scripted(3, "DEV3");
@@ -55,23 +56,30 @@ TEST_F(Trace, OneCsvLinePerCallWithEscapedData) {
 
   const std::vector<std::string> lines = trace.Lines();
   ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[0], "number,call,ibsta,iberr,ibcntl,time,duration,data");
-  EXPECT_EQ(lines[1], R"x(1,"ibfindA(name=""DEV3"")",0x0100,,0,0.000000,0.000000,"")x");
-  EXPECT_EQ(lines[2], R"x(2,"ibwrt(ud=1, count=5)",0x0100,,5,0.000000,0.000000,"A\""\0\xFF\n")x");
-  EXPECT_EQ(lines[3], R"x(3,"ibrd(ud=1, count=1000)",0x2100,,300,0.000000,0.000000,")x" +
-                          std::string(96, 'x') + R"x(... (300 bytes)")x");
-  EXPECT_EQ(lines[4], R"x(4,"ibrd(ud=1, count=10)",0xC100,EABO,0,0.000000,10.000000,"")x");
+  EXPECT_EQ(lines[0], "gpibscope-recording 1");
+  EXPECT_EQ(lines[1],
+            "1 ibfindA w=44455633 ret=1 ibsta=0x0100 iberr=0 ibcntl=0 t=0.000000 d=0.000000");
+  EXPECT_EQ(lines[2],
+            "2 ibwrt ud=1 count=5 w=412200FF0A ret=256 ibsta=0x0100 iberr=0 ibcntl=5 t=0.000000 "
+            "d=0.000000");
+  std::string all(600, '7');
+  for (size_t i = 1; i < all.size(); i += 2) all[i] = '8';
+  EXPECT_EQ(lines[3], "3 ibrd ud=1 count=1000 ret=8448 ibsta=0x2100 iberr=0 ibcntl=300 r=" + all +
+                          " t=0.000000 d=0.000000");
+  EXPECT_EQ(lines[4],
+            "4 ibrd ud=1 count=10 ret=49408 ibsta=0xC100 iberr=6 ibcntl=0 r= t=0.000000 "
+            "d=10.000000");
 }
 
-TEST_F(Trace, AppendsToAnExistingFileWithoutASecondHeader) {
+TEST_F(Trace, AppendsToAnExistingFileWithoutASecondVersionLine) {
   TempFile trace("gpibsim-trace");
-  trace.Write("number,call,ibsta,iberr,ibcntl,time,duration,data\n");
+  trace.Write("gpibscope-recording 1\n");
   ASSERT_EQ(gpibsim_set_trace_file(trace.path().c_str()), 0);
   SendIFC(0);
   gpibsim_set_trace_file(nullptr);
   const std::vector<std::string> lines = trace.Lines();
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[1].rfind("1,\"SendIFC(board=0)\",0x0100,", 0), 0u) << lines[1];
+  EXPECT_EQ(lines[1].rfind("1 SendIFC board=0 ibsta=0x0100 ", 0), 0u) << lines[1];
 }
 
 TEST_F(Trace, UnwritablePathIsRefused) {
@@ -111,7 +119,7 @@ TEST(Environment, BenchAndTraceNamedByTheEnvironment) {
   unsetenv("GPIBSIM_TRACE");
   const std::vector<std::string> lines = trace.Lines();
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[1].rfind(R"x(1,"ibfind(name=""FROMENV"")",0x0100,)x", 0), 0u) << lines[1];
+  EXPECT_EQ(lines[1].rfind("1 ibfind w=46524F4D454E56 ret=1 ibsta=0x0100 ", 0), 0u) << lines[1];
 }
 
 TEST(Environment, BadBenchLeavesAnEmptyBus) {

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 namespace scopehost::platform {
 
 // mkstemp makes the file readable by its owner only; an output file gets the usual rights.
@@ -15,6 +17,10 @@ bool GiveUsualFileMode(const std::filesystem::path& path) {
 
 int SyncToDisk(int descriptor) {
   return fsync(descriptor);
+}
+
+void SetEnvironment(const char* name, const std::string& value) {
+  setenv(name, value.c_str(), 1);
 }
 
 }  // namespace scopehost::platform

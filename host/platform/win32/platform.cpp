@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 
 #include <io.h>
+#include <windows.h>
 
 namespace scopehost::platform {
 
@@ -12,6 +13,11 @@ bool GiveUsualFileMode(const std::filesystem::path&) {
 
 int SyncToDisk(int descriptor) {
   return _commit(descriptor);
+}
+
+// The process's own environment, which GetEnvironmentVariableA in a library loaded later reads.
+void SetEnvironment(const char* name, const std::string& value) {
+  SetEnvironmentVariableA(name, value.c_str());
 }
 
 }  // namespace scopehost::platform

@@ -3,7 +3,7 @@
  * The library exports the 22 names of the GPIB library's C interface and models a bus on
  * board 0 with devices at primary addresses 1 to 30: instrument models described by a bench
  * (TOML), and scripted devices whose replies tests set byte for byte. Every call is kept in
- * a transcript and, when GPIBSIM_TRACE names a file, written there as CSV. */
+ * a transcript and, when GPIBSIM_TRACE names a file, written there as a GPIB recording. */
 #ifndef GPIBSIM_GPIBSIM_H
 #define GPIBSIM_GPIBSIM_H
 
@@ -73,8 +73,8 @@ GPIBSIM_API void gpibsim_force_count(const char* function, int32_t nth, int32_t 
  * the number it moved in all (dataTotal). The bytes of a write are those that went on the
  * bus: for Send with NLend the line feed the board added is included (ibcntl counts the
  * caller's bytes only). With GPIBSIM_TRACE set when the library is first used, each call is
- * also appended to that file as a CSV line (header: number, call, ibsta, iberr, ibcntl, time,
- * duration, data), the data as C-escaped text of at most 96 bytes with the total noted. */
+ * also appended to that file, complete, as a line of a GPIB recording (scopehost(1),
+ * RECORDINGS): the caller's arguments and bytes, with the simulated time. */
 typedef struct gpibsim_call {
   int32_t number;               /* 1, 2, ... since the transcript was emptied */
   const char* function;         /* exported name */

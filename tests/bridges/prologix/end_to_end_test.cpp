@@ -3,10 +3,14 @@
 // with the module's message and the bridge's line, and a malformed file told once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <sstream>
 
+#include "reader.h"
 #include "support/emulator_process.h"
+#include "support/recording_runs.h"
 #include "support/scopehost_runner.h"
 
 namespace {
@@ -66,6 +70,39 @@ TEST(OverTheEmulatedController, EveryDeviceTypeGivesTheSimulatedLibrarysRows) {
       RunScopehost({"scan", "--gpib", "prologix"}, ConfigFor(scratch, emulator.Port()));
   EXPECT_EQ(scan.status, 0) << scan.err;
   EXPECT_EQ(scan.out, RunScopehost({"scan", "--sim", bench}).out);
+}
+
+// A transfer that holds each of the 256 byte values.
+bool HoldsEveryByteValue(const gpib_recording::Call& call) {
+  std::array<bool, 256> seen{};
+  for (const uint8_t byte : call.read) seen[byte] = true;
+  return std::all_of(seen.begin(), seen.end(), [](bool s) { return s; });
+}
+
+TEST(OverTheEmulatedController, RecordedAcquisitionsReplayWithoutTheController) {
+  const ScratchDirectory scratch;
+  const std::string bench = hosttest::UnpacedDefaultBench(scratch.path()).string();
+  const std::string ramp = BenchFile("ramp.toml");
+  const std::filesystem::path recording = scratch / "prologix.rec";
+  for (const auto& [device, deviceBench] : {std::pair{"hameg1", bench},
+                                            {"hameg2", bench},
+                                            {"tektronix", bench},
+                                            {"philips", bench},
+                                            {"hameg1", ramp}}) {
+    hosttest::RecordedAndReplayed run;
+    {
+      const EmulatorProcess emulator({"--bench", deviceBench, "--lifetime", "60"});
+      run = hosttest::RecordThenReplay(scratch, device, {"--gpib", "prologix"},
+                                       ConfigFor(scratch, emulator.Port()), recording);
+    }
+    ASSERT_EQ(run.recording.status, 0) << device << ": " << run.recording.err;
+    ASSERT_EQ(run.replay.status, 0) << device << ": " << run.replay.err;
+    EXPECT_GT(run.recordedRows.size(), 1000u) << device;
+    EXPECT_TRUE(run.recordedRows == run.replayedRows) << device << ": the data rows differ";
+  }
+  // The ramp's samples crossed file and replay complete.
+  const std::vector<gpib_recording::Call> calls = gpib_recording::ReadRecording(recording);
+  EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), HoldsEveryByteValue));
 }
 
 TEST(OverTheEmulatedController, EachFaultEndsInTimeWithTheModulesMessageAndTheBridgesLine) {

@@ -1,0 +1,50 @@
+// A GPIB library that stands in front of the calls: its exports turn every call into a
+// recorded Call (function, arguments, bytes written) and leave the answer to Answer(), which
+// the recorder (forwarding to another library) and the replay (answering from a recording)
+// each define.
+#pragma once
+
+#include <cstdint>
+
+#include "call.h"
+#include "capture.h"
+#include "ni488/bound_names.h"
+#include "ni488/ni488.h"
+
+namespace gpib_front {
+
+// Another GPIB library's entry points and status variables, bound by name (ibfind is bound to
+// "ibfindA").
+struct GpibEntries {
+#define GPIB_ENTRY_VARIABLE(name, member) const int32_t* member = nullptr;
+#define GPIB_ENTRY_FUNCTION(name, member, Type) Type member = nullptr;
+  NI488_STATUS_VARIABLES(GPIB_ENTRY_VARIABLE)
+  NI488_FUNCTIONS(GPIB_ENTRY_FUNCTION, GPIB_ENTRY_FUNCTION)
+#undef GPIB_ENTRY_VARIABLE
+#undef GPIB_ENTRY_FUNCTION
+};
+
+// The same call made on another library, with the caller's own arguments; returns what it
+// returns (0 for a function without a value). Refers to a callable that outlives it.
+class Forward {
+ public:
+  template <typename Callable>
+  Forward(Callable& callable)  // NOLINT: built implicitly from the exports' lambdas
+      : object_(&callable), call_([](void* object, const GpibEntries& gpib) {
+          return (*static_cast<Callable*>(object))(gpib);
+        }) {}
+  int32_t operator()(const GpibEntries& gpib) const { return call_(object_, gpib); }
+
+ private:
+  void* object_;
+  int32_t (*call_)(void*, const GpibEntries&);
+};
+
+// Answers call (its function, arguments and written bytes filled in): fills its status and
+// what it read, delivers that into outputs, publishes the status variables and returns the
+// call's value. refused is the value of a call that fails before it is made. Defined by each
+// library that stands in front.
+int32_t Answer(gpib_recording::Call& call, const gpib_recording::Outputs& outputs, int32_t refused,
+               const Forward& forward);
+
+}  // namespace gpib_front

@@ -1,0 +1,62 @@
+#include "loading/recording.h"
+
+#include <cstdio>
+#include <fstream>
+#include <vector>
+
+#include "loading/companions.h"
+#include "platform/platform.h"
+#include "printer.h"
+#include "reader.h"
+
+namespace scopehost {
+
+namespace {
+
+// Read by the recorder and the replay at their first call.
+constexpr const char* kTraceVariable = "GPIBSCOPE_TRACE";
+constexpr const char* kTraceLibraryVariable = "GPIBSCOPE_TRACE_GPIB";
+constexpr const char* kReplayVariable = "GPIBSCOPE_REPLAY";
+
+std::vector<gpib_recording::Call> ReadChecked(const std::filesystem::path& recording) {
+  try {
+    return gpib_recording::ReadRecording(recording.string());
+  } catch (const gpib_recording::RecordingError& error) {
+    throw LoadError(error.what());
+  }
+}
+
+std::filesystem::path CompanionBridge(const char* name) {
+  const std::filesystem::path path = OwnCompanions().Bridge(name);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) {
+    throw LoadError(std::string("there is no GPIB ") + name + " at " + path.string());
+  }
+  return path;
+}
+
+}  // namespace
+
+void LoadRecorder(std::optional<SharedLibrary>& front, const std::filesystem::path& recording,
+                  const std::filesystem::path& answering) {
+  if (!std::ofstream(recording, std::ios::binary | std::ios::trunc)) {
+    throw LoadError("--trace " + recording.string() + ": cannot write the recording");
+  }
+  platform::SetEnvironment(kTraceVariable, std::filesystem::absolute(recording).string());
+  platform::SetEnvironment(kTraceLibraryVariable, answering.string());
+  front.emplace(CompanionBridge("recorder"));
+}
+
+void LoadReplay(std::optional<SharedLibrary>& front, const std::filesystem::path& recording) {
+  ReadChecked(recording);
+  platform::SetEnvironment(kReplayVariable, std::filesystem::absolute(recording).string());
+  front.emplace(CompanionBridge("replay"));
+}
+
+void PrintRecording(const std::filesystem::path& recording) {
+  for (const gpib_recording::Call& call : ReadChecked(recording)) {
+    std::puts(gpib_recording::DescribeCall(call).c_str());
+  }
+}
+
+}  // namespace scopehost
