@@ -135,8 +135,10 @@ INSTANTIATE_TEST_SUITE_P(Links, OverEachLink,
 
 // A Prologix waits its whole read time-out for each address where nobody answers a poll.
 TEST(PrologixScan, EndsInSecondsAndFindsTheInstrumentsThatAnswerWithinThePollTimeOut) {
+  const std::filesystem::path log = std::filesystem::temp_directory_path() /
+                                    ("prologix-scan-" + std::to_string(getpid()) + ".log");
   const EmulatorProcess emulator(
-      {"--bench", BenchFile("ramp.toml"), "--poll-ms", "60", "--lifetime", "60"});
+      {"--bench", BenchFile("ramp.toml"), "--poll-ms", "60", "--log", log, "--lifetime", "60"});
   Session session = SessionOn(emulator.Port());
   std::vector<Address> candidates;
   for (int32_t pad = 1; pad <= 30; ++pad) candidates.push_back({pad, 0});
@@ -149,6 +151,12 @@ TEST(PrologixScan, EndsInSecondsAndFindsTheInstrumentsThatAnswerWithinThePollTim
   // The scan's short time-out is not the one data is read with.
   ASSERT_EQ(session.Write(kHameg, Bytes{'D', 'I', 'G'}, true, 3s).ibsta & ERR, 0);
   EXPECT_EQ(ReadMessage(session, 8192), DumpFromTheBus());
+  const std::string commands = ReadFile(log);
+  std::filesystem::remove(log);
+  EXPECT_NE(commands.find("read_tmo_ms 100\nspoll 1\n"), std::string::npos) << commands;
+  const size_t timeOutOfTheRead = commands.rfind("read_tmo_ms ", commands.find("read eoi\n"));
+  ASSERT_GT(timeOutOfTheRead, commands.find("spoll 30\n")) << commands;
+  EXPECT_GE(std::stoi(commands.substr(timeOutOfTheRead + 12)), 2000) << commands;
 }
 
 // Another program left auto 1, EOI off, CR LF added, no end-of-reply byte and a 50 ms time-out
