@@ -64,12 +64,18 @@ std::optional<Session::Failure> Session::Connect(Clock::time_point deadline) {
   if (auto failure = ReadVersion(*transport, deadline)) return failure;
   transport_ = std::move(transport);
   ar488_ = sentinel_.find(kAr488Marker) != std::string::npos;
-  std::string setup = ar488_ ? std::string(kSetup) : std::string(kStopSaving) + std::string(kSetup);
+  std::vector<std::string> steps{std::string(kSetup)};
+  // A Prologix older than ++savecfg calls it unknown, and saves nothing either: its answer to
+  // that step does not matter.
+  if (!ar488_) steps.insert(steps.begin(), std::string(kStopSaving));
   std::vector<Bytes> replies;
-  if (auto failure = Exchange({std::move(setup)}, replies, deadline, deadline - Clock::now(), 0))
+  if (auto failure =
+          Exchange(steps, replies, deadline, deadline - Clock::now(), PollReply::kMaxLength))
     return failure;
-  if (!replies[0].empty())
-    return Failure{.what = "the controller refused its set-up: \"" + Printable(replies[0]) + "\""};
+  if (!replies.back().empty()) {
+    return Failure{.what =
+                       "the controller refused its set-up: \"" + Printable(replies.back()) + "\""};
+  }
   return std::nullopt;
 }
 

@@ -101,7 +101,7 @@ TEST(OverTheEmulatedController, EachFaultEndsInTimeWithTheModulesMessageAndTheBr
       {"hameg1", "drop:3000", "scopehost: No Answer\n", "reading: the controller closed the"},
       {"hameg1", "stall:3000", "scopehost: No Answer\n", "reading: the controller stalled"},
       {"tektronix", "garbage:0", "scopehost: Send IFC !\n", "answered garbage, not its version"},
-      {"tektronix", "drop:200", "scopehost: Can not find listeners !\n",
+      {"tektronix", "drop:300", "scopehost: Can not find listeners !\n",
        "finding listeners: the controller closed the connection"},
       {"tektronix", nullptr, "scopehost: Send IFC !\n", "cannot reach the controller"},
   };
