@@ -7,16 +7,17 @@
 // to a second for the calendar clock's next second; they are measured with the module's code
 // linked in and that clock replaced by one that steps a second per reading, as the unit suites
 // do.
-#include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "bench_pairs.h"
 #include "gpib/instrument_access.h"
 #include "gpibsim/gpibsim.h"
+#include "loading/module_loader.h"
 #include "support/module_harness.h"
 
 namespace {
@@ -141,12 +142,14 @@ size_t BytesReadByOneCall(const Acquisition& acquisition) {
 int main(int argc, char** argv) {
   // The shared module, loaded as a host loads it; it finds the simulated library this
   // program already holds.
-  void* module = dlopen(GPIBSCOPE_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-  auto* sharedGetData = module ? reinterpret_cast<GetDataFn>(dlsym(module, "GetData")) : nullptr;
-  if (sharedGetData == nullptr) {
-    std::fprintf(stderr, "cannot load %s: %s\n", GPIBSCOPE_MODULE_PATH, dlerror());
+  std::optional<scopehost::DriverModule> module;
+  try {
+    module.emplace(GPIBSCOPE_MODULE_PATH);
+  } catch (const scopehost::LoadError& error) {
+    std::fprintf(stderr, "%s\n", error.what());
     return 1;
   }
+  const GetDataFn sharedGetData = module->GetData;
   SetCalendarClock(&testing_support::SteppingClock);
 
   const char* kShared = "libgpibscope.so via dlopen";
@@ -179,6 +182,5 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  dlclose(module);
   return 0;
 }

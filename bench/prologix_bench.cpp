@@ -4,7 +4,6 @@
 // bytes moved per second of real time as a share of the controller's pace; the version lines
 // ending each step and the short replies are paced too, but not counted.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "emulator_process.h"
 #include "gpibscope/host.h"
+#include "loading/module_loader.h"
+#include "support/emulator_process.h"
 
 namespace {
 
@@ -76,12 +76,10 @@ int main(int argc, char** argv) {
     WriteFile(scratch / "gpib.toml", "[controller]\nport = \"" + emulator.Port() + "\"\n");
     setenv("GPIB32_CONFIG", (scratch / "gpib.toml").c_str(), 1);
     // The bridge first, under its soname, so that the module's binding finds it.
-    void* bridge = dlopen(PROLOGIX_BRIDGE_PATH, RTLD_NOW | RTLD_LOCAL);
-    void* module = bridge ? dlopen(GPIBSCOPE_MODULE_PATH, RTLD_NOW | RTLD_LOCAL) : nullptr;
-    getData = module ? reinterpret_cast<GetDataFn>(dlsym(module, "GetData")) : nullptr;
-    if (getData == nullptr) {
-      std::fprintf(stderr, "cannot load the bridge and the module: %s\n", dlerror());
-    } else {
+    try {
+      const scopehost::SharedLibrary bridge(PROLOGIX_BRIDGE_PATH);
+      const scopehost::DriverModule module(GPIBSCOPE_MODULE_PATH);
+      getData = module.GetData;
       benchmark::RegisterBenchmark("getdata_type2_tds540_over_prologix/1MBps",
                                    MeasureTds540OverPrologix)
           ->Unit(benchmark::kMillisecond)
@@ -93,6 +91,8 @@ int main(int argc, char** argv) {
         status = 0;
       }
       benchmark::Shutdown();
+    } catch (const scopehost::LoadError& error) {
+      std::fprintf(stderr, "%s\n", error.what());
     }
   }
   std::filesystem::remove_all(scratch);

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   ArraySizes sizes{};
   if (pm3323::ProbeHostArrays("DEV8", &sizes) != 1) return 0;  // the host has no figures
-  fuzzing::ExactArrays arrays(sizes.channels, sizes.points);
+  fuzzing::ExactArrays arrays(sizes.arrays, sizes.points);
   int32_t points = kUntouched;
   int16_t channels = kUntouched;
   PhilipsDriver(arrays.buffers(), &points, &channels, "DEV8");

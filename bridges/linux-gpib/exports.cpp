@@ -14,28 +14,12 @@
 using gpib_bridge::CallLock;
 using gpib_bridge::Publish;
 using gpib_bridge::PublishFailure;
+using gpib_bridge::ValidBuffer;
 using linux_gpib::UserLibrary;
 
 namespace {
 
 constexpr int32_t kRefusedDescriptor = -1;
-constexpr int32_t kLastAddress = 30;
-
-bool ValidAddress(int32_t pad) {
-  return pad >= 0 && pad <= kLastAddress;
-}
-// 0 (none) or 0x60 to 0x7E; linux-gpib reads other values as no secondary address, or worse.
-bool ValidSecondary(int32_t sad) {
-  return sad == 0 || (sad >= 0x60 && sad <= 0x60 + kLastAddress);
-}
-// linux-gpib's ibdev takes a code outside 0 to 17 as no time-out at all.
-bool ValidTimeout(int32_t code) {
-  return code >= TNONE && code <= T1000s;
-}
-// A negative count would reach linux-gpib as a huge C long.
-bool ValidBuffer(const void* buffer, int32_t count) {
-  return count >= 0 && (buffer != nullptr || count == 0);
-}
 
 int SendEndMode(int32_t niMode) {
   switch (niMode) {
@@ -114,9 +98,10 @@ GPIB_BRIDGE_API int32_t ibfindA(const char* name) {
 
 GPIB_BRIDGE_API int32_t ibdev(int32_t board, int32_t pad, int32_t sad, int32_t tmo, int32_t eot,
                               int32_t eos) {
-  return Forward(
-      ValidAddress(pad) && ValidSecondary(sad) && ValidTimeout(tmo), kRefusedDescriptor,
-      [&](const UserLibrary& library) { return library.ibdev(board, pad, sad, tmo, eot, eos); });
+  return Forward(ValidPrimaryAddress(pad) && ValidSecondaryAddress(sad) && ValidTimeoutCode(tmo),
+                 kRefusedDescriptor, [&](const UserLibrary& library) {
+                   return library.ibdev(board, pad, sad, tmo, eot, eos);
+                 });
 }
 
 GPIB_BRIDGE_API int32_t ibonl(int32_t ud, int32_t v) {
@@ -152,7 +137,7 @@ GPIB_BRIDGE_API int32_t ibloc(int32_t ud) {
 }
 
 GPIB_BRIDGE_API int32_t ibtmo(int32_t ud, int32_t v) {
-  return ForwardStatus(ValidTimeout(v),
+  return ForwardStatus(ValidTimeoutCode(v),
                        [&](const UserLibrary& library) { return library.ibtmo(ud, v); });
 }
 

@@ -12,13 +12,15 @@ namespace prologix {
 // any "++savecfg", so it never gets one (and saves nothing unasked).
 constexpr std::string_view kStopSaving = "++savecfg 0\n";
 // Then: controller mode, no read-after-write, no terminator added to data, EOI with the last
-// byte, the end-of-reply byte after every EOI, the longest read time-out both controllers take.
+// byte, the end-of-reply byte after every EOI; then the read time-out is set to
+// kInitialReadTimeoutMs.
 constexpr std::string_view kSetup =
-    "++mode 1\n++auto 0\n++eos 3\n++eoi 1\n++eot_enable 1\n++eot_char 4\n++read_tmo_ms 3000\n";
+    "++mode 1\n++auto 0\n++eos 3\n++eoi 1\n++eot_enable 1\n++eot_char 4\n";
 // The byte the controller appends when the talker asserted EOI (++eot_char above).
 constexpr unsigned char kEotChar = 4;
-constexpr int kInitialReadTimeoutMs = 3000;
 constexpr int kLongestReadTimeoutMs = 3000;  // Prologix takes no more
+// The longest read time-out both controllers take.
+constexpr int kInitialReadTimeoutMs = kLongestReadTimeoutMs;
 // A Prologix waits its whole read time-out for a serial poll nobody answers, so a scan polls
 // with this one: an instrument answers a poll from its interface in well under a millisecond
 // to a few, so 100 ms leaves a slow one ample room, while 29 empty addresses cost 3 s.

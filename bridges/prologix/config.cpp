@@ -36,12 +36,8 @@ std::optional<int32_t> IntegerIn(const toml::node* node, int32_t low, int32_t hi
   return static_cast<int32_t>(value);
 }
 
-bool ValidSecondary(int32_t sad) {
-  return sad == 0 || (sad >= 96 && sad <= 126);
-}
-
-DeviceAddress AddressOf(const std::string& name, const toml::node& node) {
-  if (const auto pad = IntegerIn(&node, 0, 30)) return {*pad, 0};
+Address AddressOf(const std::string& name, const toml::node& node) {
+  if (const auto pad = IntegerIn(&node, 0, kLastPrimaryAddress)) return {*pad, 0};
   const toml::table* table = node.as_table();
   if (table == nullptr)
     throw ConfigError(&node, name + " must be a primary address 0 to 30 or { pad = P, sad = S }");
@@ -49,11 +45,12 @@ DeviceAddress AddressOf(const std::string& name, const toml::node& node) {
     if (key != "pad" && key != "sad")
       throw ConfigError(&value, name + ": unknown key \"" + std::string(key.str()) + "\"");
   }
-  const auto pad = IntegerIn(table->get("pad"), 0, 30);
+  const auto pad = IntegerIn(table->get("pad"), 0, kLastPrimaryAddress);
   if (!pad) throw ConfigError(&node, name + ".pad must be a primary address 0 to 30");
   const toml::node* sadNode = table->get("sad");
-  const auto sad = sadNode == nullptr ? std::optional(0) : IntegerIn(sadNode, 0, 126);
-  if (!sad || !ValidSecondary(*sad))
+  const auto sad =
+      sadNode == nullptr ? std::optional(0) : IntegerIn(sadNode, 0, kLastSecondaryAddress);
+  if (!sad || !ValidSecondaryAddress(*sad))
     throw ConfigError(sadNode, name + ".sad must be 0 (none) or 96 to 126");
   return {*pad, *sad};
 }
@@ -99,10 +96,9 @@ Config Build(const toml::table& root, const std::string& path) {
 
 }  // namespace
 
-std::optional<DeviceAddress> Config::Device(std::string_view name) const {
+std::optional<Address> Config::Device(std::string_view name) const {
   if (const auto found = devices.find(Upper(name)); found != devices.end()) return found->second;
-  if (const auto device = gpib_bridge::DefaultDeviceNamed(name))
-    return DeviceAddress{device->pad, 0};
+  if (const auto device = gpib_bridge::DefaultDeviceNamed(name)) return Address{device->pad, 0};
   return std::nullopt;
 }
 

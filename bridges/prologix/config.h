@@ -20,23 +20,19 @@
 #include <string>
 #include <string_view>
 
+#include "address.h"
 #include "commands.h"
 
 namespace prologix {
-
-struct DeviceAddress {
-  int32_t pad = 0;
-  int32_t sad = 0;
-};
 
 struct Config {
   std::string path;
   std::string port;
   std::chrono::milliseconds resetWait{2000};
   int pollTimeoutMs = kPollTimeoutMs;
-  std::map<std::string, DeviceAddress> devices;  // names in upper case
+  std::map<std::string, Address> devices;  // names in upper case
 
-  std::optional<DeviceAddress> Device(std::string_view name) const;
+  std::optional<Address> Device(std::string_view name) const;
 };
 
 // The file's path by the rule above.

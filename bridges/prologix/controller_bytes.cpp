@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "ni488/ni488.h"
+
 namespace prologix {
 
 namespace {
@@ -113,9 +115,11 @@ std::optional<std::vector<Listener>> ListenersOf(std::span<const uint8_t> reply)
     const size_t comma = text.find(',');
     const std::string_view entry = text.substr(0, comma);
     const size_t colon = entry.find(':');
-    const auto pad = Decimal(entry.substr(0, colon), 0, 30);
-    const auto sad = colon == std::string_view::npos ? std::optional(0)
-                                                     : Decimal(entry.substr(colon + 1), 96, 126);
+    const auto pad = Decimal(entry.substr(0, colon), 0, kLastPrimaryAddress);
+    const auto sad =
+        colon == std::string_view::npos
+            ? std::optional(0)
+            : Decimal(entry.substr(colon + 1), kFirstSecondaryAddress, kLastSecondaryAddress);
     if (!pad || !sad || listeners.size() >= kMaxListeners) return std::nullopt;
     listeners.push_back({*pad, *sad});
     if (comma == std::string_view::npos) break;

@@ -15,6 +15,7 @@ namespace {
 using gpib_bridge::CallStatus;
 using gpib_bridge::Publish;
 using gpib_bridge::PublishFailure;
+using gpib_bridge::ValidBuffer;
 using prologix::Address;
 using prologix::Clock;
 using prologix::Session;
@@ -52,14 +53,6 @@ Unit* UnitOf(int32_t ud) {
   return descriptor.open ? &descriptor.current : nullptr;
 }
 
-bool ValidTimeout(int32_t code) {
-  return code >= TNONE && code <= T1000s;
-}
-
-bool ValidSecondary(int32_t sad) {
-  return sad == 0 || (sad >= 0x60 && sad <= 0x7E);
-}
-
 // NI's time-out codes. No limit is no choice for a bridge that must not hang: TNONE waits as
 // long as the longest code.
 Clock::duration TimeoutOf(int32_t code) {
@@ -89,7 +82,8 @@ Address AddressOf(Addr4882_t address) {
 }
 
 bool ValidAddress(Addr4882_t address) {
-  return address != NOADDR && GetPAD(address) <= 30 && ValidSecondary(GetSAD(address));
+  return address != NOADDR && ValidPrimaryAddress(GetPAD(address)) &&
+         ValidSecondaryAddress(GetSAD(address));
 }
 
 int32_t OpenUnit(const Unit& unit) {
@@ -133,10 +127,6 @@ std::span<const uint8_t> Buffer(const void* buffer, int32_t count) {
   return {static_cast<const uint8_t*>(buffer), static_cast<size_t>(count)};
 }
 
-bool ValidBuffer(const void* buffer, int32_t count) {
-  return count >= 0 && (buffer != nullptr || count == 0);
-}
-
 CallStatus Refused(int32_t iberr) {
   return {.ibsta = ERR, .iberr = iberr};
 }
@@ -154,7 +144,7 @@ GPIB_BRIDGE_API int32_t ibfindA(const char* name) {
                  config->path.c_str());
     return PublishFailure(EDVR), -1;
   }
-  const int32_t ud = OpenUnit({.address = {address->pad, address->sad}});
+  const int32_t ud = OpenUnit({.address = *address});
   Publish({.ibsta = CMPL});
   return ud;
 }
@@ -163,7 +153,7 @@ GPIB_BRIDGE_API int32_t ibdev(int32_t board, int32_t pad, int32_t sad, int32_t t
                               int32_t /*eos: no end-of-string byte is used on writes*/) {
   std::lock_guard lock(gpib_bridge::CallLock());
   if (board != kBoard) return PublishFailure(EDVR), -1;
-  if (pad < 0 || pad > 30 || !ValidSecondary(sad) || !ValidTimeout(tmo))
+  if (!ValidPrimaryAddress(pad) || !ValidSecondaryAddress(sad) || !ValidTimeoutCode(tmo))
     return PublishFailure(EARG), -1;
   const int32_t ud = OpenUnit({.address = {pad, sad}, .timeout = tmo, .eoi = eot != 0});
   Publish({.ibsta = CMPL});
@@ -184,7 +174,7 @@ GPIB_BRIDGE_API int32_t ibonl(int32_t ud, int32_t v) {
 
 GPIB_BRIDGE_API int32_t ibtmo(int32_t ud, int32_t v) {
   std::lock_guard lock(gpib_bridge::CallLock());
-  if (!ValidTimeout(v)) return PublishFailure(EARG);
+  if (!ValidTimeoutCode(v)) return PublishFailure(EARG);
   if (ud == kBoard) {
     Units().boardTimeout = v;
   } else if (Unit* unit = UnitOf(ud)) {

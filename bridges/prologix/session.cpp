@@ -21,6 +21,10 @@ constexpr size_t kMaxReply = size_t{64} << 20;
 constexpr size_t kMaxListenerList = 8192;  // AR488's "++fndl": up to 992 "pp:sss" entries
 constexpr milliseconds kServiceRequestPoll{100};
 
+std::string ReadTimeoutCommand(int timeoutMs) {
+  return std::string(kReadTimeout) + " " + std::to_string(timeoutMs) + "\n";
+}
+
 int MillisecondsUntil(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
   return static_cast<int>(std::clamp<int64_t>(left, 0, 1'000'000'000));
@@ -64,7 +68,7 @@ std::optional<Session::Failure> Session::Connect(Clock::time_point deadline) {
   if (auto failure = ReadVersion(*transport, deadline)) return failure;
   transport_ = std::move(transport);
   ar488_ = sentinel_.find(kAr488Marker) != std::string::npos;
-  std::vector<std::string> steps{std::string(kSetup)};
+  std::vector<std::string> steps{std::string(kSetup) + ReadTimeoutCommand(kInitialReadTimeoutMs)};
   // A Prologix older than ++savecfg calls it unknown, and saves nothing either: its answer to
   // that step does not matter.
   if (!ar488_) steps.insert(steps.begin(), std::string(kStopSaving));
@@ -188,10 +192,10 @@ std::string Session::AddressStep(Address address) {
          (address.sad != 0 ? " " + std::to_string(address.sad) : "") + "\n";
 }
 
-std::string Session::ReadTimeoutStep(int milliseconds) {
-  if (milliseconds == readTimeoutMs_) return {};
-  readTimeoutMs_ = milliseconds;
-  return std::string(kReadTimeout) + " " + std::to_string(milliseconds) + "\n";
+std::string Session::ReadTimeoutStep(int timeoutMs) {
+  if (timeoutMs == readTimeoutMs_) return {};
+  readTimeoutMs_ = timeoutMs;
+  return ReadTimeoutCommand(timeoutMs);
 }
 
 std::string Session::PollStep(Address address) const {

@@ -14,18 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "address.h"
 #include "bridge.h"
 #include "commands.h"
 #include "controller_bytes.h"
 #include "transport.h"
 
 namespace prologix {
-
-struct Address {
-  int32_t pad = 0;
-  int32_t sad = 0;  // 0: none, else 96 to 126 (0x60 to 0x7E)
-  bool operator==(const Address&) const = default;
-};
 
 using gpib_bridge::CallStatus;
 
@@ -82,7 +77,7 @@ class Session {
   std::string AddressStep(Address address);
   std::string PollStep(Address address) const;
   // Sets the controller's read time-out (for reads and polls) unless it is set already.
-  std::string ReadTimeoutStep(int milliseconds);
+  std::string ReadTimeoutStep(int timeoutMs);
   CallStatus Failed(const Failure& failure, std::string_view during, int64_t count = 0);
   static uint16_t Key(Address address) {
     return static_cast<uint16_t>(address.pad | address.sad << 8);

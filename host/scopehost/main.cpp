@@ -14,17 +14,17 @@
 #include <optional>
 #include <string>
 
-#include "acquisition.h"
-#include "bus_scan.h"
-#include "companions.h"
-#include "csv_writer.h"
-#include "device_names.h"
-#include "gpib_library.h"
-#include "host_messages.h"
-#include "module_loader.h"
-#include "output_file.h"
-#include "plot_writer.h"
-#include "pwl_writer.h"
+#include "acquiring/acquisition.h"
+#include "acquiring/device_names.h"
+#include "acquiring/host_messages.h"
+#include "loading/companions.h"
+#include "loading/gpib_library.h"
+#include "loading/module_loader.h"
+#include "scanning/bus_scan.h"
+#include "writing/csv_writer.h"
+#include "writing/output_file.h"
+#include "writing/plot_writer.h"
+#include "writing/pwl_writer.h"
 
 namespace scopehost {
 namespace {
@@ -33,7 +33,7 @@ enum ExitStatus : int {
   kSuccess = 0,
   kModuleFailed = 1,
   kUsageError = 2,
-  kOutputFailed = 3,
+  kOutputFailed = kOutputFailedExitStatus,
 };
 
 struct Outputs {

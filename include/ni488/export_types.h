@@ -5,21 +5,12 @@
 
 #include <type_traits>
 
+#include "bound_names.h"
 #include "ni488.h"
 
-static_assert(std::is_same_v<decltype(&ibclr), IbclrFn>);
-static_assert(std::is_same_v<decltype(&ibdev), IbdevFn>);
-static_assert(std::is_same_v<decltype(&ibonl), IbonlFn>);
-static_assert(std::is_same_v<decltype(&ibrd), IbrdFn>);
-static_assert(std::is_same_v<decltype(&ibrsp), IbrspFn>);
-static_assert(std::is_same_v<decltype(&ibtrg), IbtrgFn>);
-static_assert(std::is_same_v<decltype(&ibwait), IbwaitFn>);
-static_assert(std::is_same_v<decltype(&ibwrt), IbwrtFn>);
-static_assert(std::is_same_v<decltype(&ibloc), IblocFn>);
-static_assert(std::is_same_v<decltype(&ibtmo), IbtmoFn>);
-static_assert(std::is_same_v<decltype(&DevClear), DevClearFn>);
-static_assert(std::is_same_v<decltype(&FindLstn), FindLstnFn>);
-static_assert(std::is_same_v<decltype(&ReadStatusByte), ReadStatusByteFn>);
-static_assert(std::is_same_v<decltype(&Receive), ReceiveFn>);
-static_assert(std::is_same_v<decltype(&Send), SendFn>);
-static_assert(std::is_same_v<decltype(&SendIFC), SendIFCFn>);
+#define NI488_CHECK_EXPORT_TYPE(name, member, Type) \
+  static_assert(std::is_same_v<decltype(&name), Type>);
+#define NI488_SKIP_EXPORT_TYPE(name, member, Type)
+NI488_FUNCTIONS(NI488_CHECK_EXPORT_TYPE, NI488_SKIP_EXPORT_TYPE)
+#undef NI488_CHECK_EXPORT_TYPE
+#undef NI488_SKIP_EXPORT_TYPE

@@ -29,6 +29,23 @@ constexpr int32_t TNONE = 0, T10s = 13, T1000s = 17;
 constexpr int32_t NULLend = 0x00, NLend = 0x01, DABend = 0x02, STOPend = 0x0100;
 constexpr Addr4882_t NOADDR = static_cast<Addr4882_t>(0xFFFF);
 
+// Bus addresses: primary 0 to 30 (the controller at 0); a secondary address n goes on the bus
+// as 0x60 + n, the same 31 values, and 0 stands for none.
+constexpr int32_t kLastPrimaryAddress = 30;
+constexpr int32_t kFirstSecondaryAddress = 0x60;
+constexpr int32_t kLastSecondaryAddress = kFirstSecondaryAddress + kLastPrimaryAddress;
+
+constexpr bool ValidPrimaryAddress(int32_t pad) {
+  return pad >= 0 && pad <= kLastPrimaryAddress;
+}
+constexpr bool ValidSecondaryAddress(int32_t sad) {
+  return sad == 0 || (sad >= kFirstSecondaryAddress && sad <= kLastSecondaryAddress);
+}
+// TNONE to T1000s; libraries read any other code as no time-out at all, or refuse it.
+constexpr bool ValidTimeoutCode(int32_t code) {
+  return code >= TNONE && code <= T1000s;
+}
+
 constexpr int32_t GetPAD(Addr4882_t address) {
   return address & 0xFF;
 }

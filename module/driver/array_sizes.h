@@ -6,5 +6,5 @@
 
 struct ArraySizes {
   int32_t points;
-  int16_t channels;
+  int16_t arrays;  // the time axis included
 };

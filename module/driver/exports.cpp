@@ -44,7 +44,7 @@ GPIBSCOPE_EXPORT int32_t GetTransProperties(int32_t type, int32_t* points, int16
   ArraySizes sizes = device->sizes;
   if (device->probeSizes != nullptr && !ProbeSizes(*device, sizes)) return 0;
   *points = sizes.points;
-  *channels = sizes.channels;
+  *channels = sizes.arrays;
   return 1;
 }
 

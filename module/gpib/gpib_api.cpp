@@ -1,6 +1,7 @@
 #include "gpib/gpib_api.h"
 
 #include "driver/messages.h"
+#include "ni488/bound_names.h"
 #include "resources/resource.h"
 
 GpibApi Gpib;
@@ -22,28 +23,12 @@ bool LoadGpibApi() {
   if (Gpib.library != nullptr) {
     // Every name is looked up, in this order, even after one is missing.
     bool complete = true;
-    Bind("user_ibsta", Gpib.ibsta, complete);
-    Bind("user_iberr", Gpib.iberr, complete);
-    Bind("user_ibcntl", Gpib.ibcntl, complete);
-    Bind("user_ibcnt", Gpib.ibcnt, complete);
-    Bind("ibclr", Gpib.ibclr, complete);
-    Bind("ibdev", Gpib.ibdev, complete);
-    Bind("ibonl", Gpib.ibonl, complete);
-    Bind("ibrd", Gpib.ibrd, complete);
-    Bind("ibrsp", Gpib.ibrsp, complete);
-    Bind("ibtrg", Gpib.ibtrg, complete);
-    Bind("ibwait", Gpib.ibwait, complete);
-    Bind("ibwrt", Gpib.ibwrt, complete);
-    Bind("ibfindA", Gpib.ibfind, complete);
-    Bind("ibloc", Gpib.ibloc, complete);
-    Bind("ibtmo", Gpib.ibtmo, complete);
-    Bind("DevClear", Gpib.DevClear, complete);
-    Bind("FindLstn", Gpib.FindLstn, complete);
-    Bind("ReadStatusByte", Gpib.ReadStatusByte, complete);
-    Bind("Receive", Gpib.Receive, complete);
-    Bind("Send", Gpib.Send, complete);
-    Bind("SendIFC", Gpib.SendIFC, complete);
-    Bind("WaitSRQ", Gpib.WaitSRQ, complete);
+#define BIND_VARIABLE(name, member) Bind(#name, Gpib.member, complete);
+#define BIND_FUNCTION(name, member, Type) Bind(#name, Gpib.member, complete);
+    NI488_STATUS_VARIABLES(BIND_VARIABLE)
+    NI488_FUNCTIONS(BIND_FUNCTION, BIND_FUNCTION)
+#undef BIND_VARIABLE
+#undef BIND_FUNCTION
     if (complete) return true;
     FreeLibrary(Gpib.library);
     Gpib.library = nullptr;

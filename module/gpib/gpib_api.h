@@ -2,34 +2,20 @@
 // name for the length of one exported call.
 #pragma once
 
+#include "ni488/bound_names.h"
 #include "ni488/ni488.h"
 #include "platform/win32.h"
 
 struct GpibApi {
   HMODULE library = nullptr;  // null while unbound
-  // The library's own status variables, read through these pointers when needed.
-  int32_t* ibsta = nullptr;
-  int32_t* iberr = nullptr;
-  int32_t* ibcntl = nullptr;
-  int32_t* ibcnt = nullptr;
-  IbclrFn ibclr = nullptr;
-  IbdevFn ibdev = nullptr;
-  IbonlFn ibonl = nullptr;
-  IbrdFn ibrd = nullptr;
-  IbrspFn ibrsp = nullptr;
-  IbtrgFn ibtrg = nullptr;
-  IbwaitFn ibwait = nullptr;
-  IbwrtFn ibwrt = nullptr;
-  IbfindFn ibfind = nullptr;  // bound to "ibfindA", the single-byte form
-  IblocFn ibloc = nullptr;
-  IbtmoFn ibtmo = nullptr;
-  DevClearFn DevClear = nullptr;
-  FindLstnFn FindLstn = nullptr;
-  ReadStatusByteFn ReadStatusByte = nullptr;
-  ReceiveFn Receive = nullptr;
-  SendFn Send = nullptr;
-  SendIFCFn SendIFC = nullptr;
-  WaitSRQFn WaitSRQ = nullptr;
+  // The library's own status variables, read through these pointers when needed, and its
+  // entry points (ibfind is bound to "ibfindA", the single-byte form).
+#define GPIB_API_VARIABLE(name, member) int32_t* member = nullptr;
+#define GPIB_API_FUNCTION(name, member, Type) Type member = nullptr;
+  NI488_STATUS_VARIABLES(GPIB_API_VARIABLE)
+  NI488_FUNCTIONS(GPIB_API_FUNCTION, GPIB_API_FUNCTION)
+#undef GPIB_API_VARIABLE
+#undef GPIB_API_FUNCTION
 };
 
 // The module's one binding, valid between a successful LoadGpibApi and UnloadGpibApi.

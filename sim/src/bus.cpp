@@ -12,14 +12,6 @@ namespace {
 constexpr uint8_t kLineFeed = '\n';
 constexpr uint8_t kMessageAvailable = 0x10;  // MAV bit of an IEEE 488.2 status byte
 
-bool ValidTimeout(int32_t code) {
-  return code >= TNONE && code <= T1000s;
-}
-
-bool ValidSecondary(int32_t sad) {
-  return sad == 0 || (sad >= 0x60 && sad <= 0x7E);
-}
-
 std::span<const uint8_t> BytesOf(const void* buffer, int32_t count) {
   return {static_cast<const uint8_t*>(buffer), static_cast<size_t>(count)};
 }
@@ -36,7 +28,7 @@ double TimeoutSeconds(int32_t code) {
   static constexpr std::array<double, 18> kSeconds = {0.0,  10e-6, 30e-6, 100e-6, 300e-6, 1e-3,
                                                       3e-3, 10e-3, 30e-3, 0.1,    0.3,    1.0,
                                                       3.0,  10.0,  30.0,  100.0,  300.0,  1000.0};
-  return ValidTimeout(code) ? kSeconds[static_cast<size_t>(code)] : 0.0;
+  return ValidTimeoutCode(code) ? kSeconds[static_cast<size_t>(code)] : 0.0;
 }
 
 Outcome Outcome::Failure(int32_t error, int32_t extraStatus) {
@@ -92,7 +84,7 @@ Bus::Target Bus::ByAddress(int32_t board, Addr4882_t address) const {
   if (board != kBoard) {
     target.error = EDVR;
   } else if (address == NOADDR || GetPAD(address) > kLastAddress ||
-             !ValidSecondary(GetSAD(address))) {
+             !ValidSecondaryAddress(GetSAD(address))) {
     target.error = EARG;
   } else if (GetSAD(address) == 0) {
     target.device = DeviceAt(GetPAD(address));
@@ -151,7 +143,7 @@ Outcome Bus::Find(const char* name) {
 Outcome Bus::Dev(int32_t board, int32_t pad, int32_t sad, int32_t timeout, int32_t eot,
                  int32_t eos) {
   if (board != kBoard) return Outcome::Failure(EDVR);
-  if (pad < 0 || pad > kLastAddress || !ValidSecondary(sad) || !ValidTimeout(timeout)) {
+  if (!ValidPrimaryAddress(pad) || !ValidSecondaryAddress(sad) || !ValidTimeoutCode(timeout)) {
     return Outcome::Failure(EARG);
   }
   Outcome outcome;
@@ -202,7 +194,7 @@ Outcome Bus::Local(int32_t ud) {
 Outcome Bus::SetTimeout(int32_t ud, int32_t timeout) {
   Descriptor* descriptor = descriptors_.Find(ud);
   if (descriptor == nullptr) return Outcome::Failure(EDVR);
-  if (!ValidTimeout(timeout)) return Outcome::Failure(EARG);
+  if (!ValidTimeoutCode(timeout)) return Outcome::Failure(EARG);
   descriptor->current.timeout = timeout;
   return {};
 }

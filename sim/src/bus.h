@@ -37,7 +37,7 @@ class Bus {
  public:
   static constexpr int32_t kBoard = 0;
   static constexpr int32_t kFirstAddress = 1;
-  static constexpr int32_t kLastAddress = 30;
+  static constexpr int32_t kLastAddress = kLastPrimaryAddress;
 
   // --- Set-up (bench and control interface) ---
   // Empty bus: no devices, names or descriptors; clock at 0, instant transfers.

@@ -1,6 +1,6 @@
 // How the host reads what GetData left in its NaN-filled arrays: which arrays were delivered,
 // how many points, and whether array 0 is a time axis, the Hameg's X signal or absent.
-#include "delivery.h"
+#include "acquiring/delivery.h"
 #include "support/case_name.h"
 
 #include <gtest/gtest.h>

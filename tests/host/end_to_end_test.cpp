@@ -13,7 +13,7 @@
 
 #include "bench_expectations.h"
 #include "output_readers.h"
-#include "scopehost_runner.h"
+#include "support/scopehost_runner.h"
 
 namespace hosttest {
 namespace {

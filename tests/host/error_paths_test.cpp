@@ -2,7 +2,7 @@
 // status (1 the module failed, 2 usage, 3 output), and no file left half-written.
 #include <gtest/gtest.h>
 
-#include "scopehost_runner.h"
+#include "support/scopehost_runner.h"
 
 namespace hosttest {
 namespace {

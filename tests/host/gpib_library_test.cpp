@@ -6,7 +6,7 @@
 
 #include <sstream>
 
-#include "scopehost_runner.h"
+#include "support/scopehost_runner.h"
 
 namespace hosttest {
 namespace {

@@ -6,13 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "ni488/bound_names.h"
+
 namespace {
 
+#define NAME_OF_VARIABLE(name, member) #name,
+#define NAME_OF_FUNCTION(name, member, Type) #name,
 const std::vector<std::string> kBoundNames = {
-    "user_ibsta", "user_iberr", "user_ibcntl", "user_ibcnt", "ibclr",    "ibdev",
-    "ibonl",      "ibrd",       "ibrsp",       "ibtrg",      "ibwait",   "ibwrt",
-    "ibfindA",    "ibloc",      "ibtmo",       "DevClear",   "FindLstn", "ReadStatusByte",
-    "Receive",    "Send",       "SendIFC",     "WaitSRQ"};
+    NI488_STATUS_VARIABLES(NAME_OF_VARIABLE) NI488_FUNCTIONS(NAME_OF_FUNCTION, NAME_OF_FUNCTION)};
+#undef NAME_OF_VARIABLE
+#undef NAME_OF_FUNCTION
 
 struct Variant {
   const char* name;

@@ -1,44 +1,39 @@
-// libgpibscope.so loaded with dlopen and its three exports bound, as a simulation host does.
+// The driver module loaded and its three exports bound by the host library's loader, as
+// scopehost loads it.
 #pragma once
 
-#include <dlfcn.h>
+#include <optional>
+#include <string>
 
 #include "gpibscope/host.h"
+#include "loading/module_loader.h"
 
 namespace testing_support {
 
+// A module that cannot be loaded or bound leaves loaded() false, and error() says why.
 class LoadedModule {
  public:
-  explicit LoadedModule(const char* path = GPIBSCOPE_MODULE_PATH)
-      : handle_(dlopen(path, RTLD_NOW | RTLD_LOCAL)) {
-    if (handle_ == nullptr) return;
-    GetDeviceText = reinterpret_cast<GetDeviceTextFn>(dlsym(handle_, "GetDeviceText"));
-    GetTransProperties =
-        reinterpret_cast<GetTransPropertiesFn>(dlsym(handle_, "GetTransProperties"));
-    GetData = reinterpret_cast<GetDataFn>(dlsym(handle_, "GetData"));
+  explicit LoadedModule(const char* path = GPIBSCOPE_MODULE_PATH) {
+    try {
+      module_.emplace(path);
+      GetDeviceText = module_->GetDeviceText;
+      GetTransProperties = module_->GetTransProperties;
+      GetData = module_->GetData;
+    } catch (const scopehost::LoadError& error) {
+      error_ = error.what();
+    }
   }
-  ~LoadedModule() {
-    if (handle_ != nullptr) dlclose(handle_);
-  }
-  LoadedModule(const LoadedModule&) = delete;
-  LoadedModule& operator=(const LoadedModule&) = delete;
 
-  bool loaded() const { return handle_ != nullptr && GetData != nullptr; }
+  bool loaded() const { return module_.has_value(); }
+  const std::string& error() const { return error_; }
 
   GetDeviceTextFn GetDeviceText = nullptr;
   GetTransPropertiesFn GetTransProperties = nullptr;
   GetDataFn GetData = nullptr;
 
  private:
-  void* handle_;
+  std::optional<scopehost::DriverModule> module_;
+  std::string error_;
 };
-
-// True while some part of this process holds the named library.
-inline bool LibraryLoaded(const char* name) {
-  void* handle = dlopen(name, RTLD_NOW | RTLD_NOLOAD);
-  if (handle == nullptr) return false;
-  dlclose(handle);
-  return true;
-}
 
 }  // namespace testing_support

@@ -4,15 +4,6 @@
 
 namespace windows_tests {
 
-namespace {
-
-template <typename Function>
-Function Export(HMODULE module, const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-}  // namespace
-
 std::vector<std::string>& Messages() {
   static std::vector<std::string> messages;
   return messages;
@@ -31,35 +22,8 @@ bool GpibLibraryLoaded() {
   return GetModuleHandleA("gpib-32.dll") != nullptr;
 }
 
-LoadedModule::LoadedModule() : module_(LoadLibraryA(GPIBSCOPE_MODULE_PATH)) {
-  Messages().clear();
-  if (module_ == nullptr) return;
-  GetDeviceText = Export<GetDeviceTextFn>(module_, "GetDeviceText");
-  GetTransProperties = Export<GetTransPropertiesFn>(module_, "GetTransProperties");
-  GetData = Export<GetDataFn>(module_, "GetData");
-}
-
-LoadedModule::~LoadedModule() {
-  if (module_ != nullptr) FreeLibrary(module_);
-}
-
-ProgressBar::ProgressBar() {
-  window_.m_hWnd = CreateWindowExA(0, PROGRESS_CLASSA, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   GetModuleHandleA(nullptr), nullptr);
-  SendMessageA(window_.m_hWnd, PBM_SETRANGE32, 0, 100);
-  SendMessageA(window_.m_hWnd, PBM_SETSTEP, 1, 0);
-}
-
-ProgressBar::~ProgressBar() {
-  DestroyWindow(window_.m_hWnd);
-}
-
-int ProgressBar::position() const {
-  return static_cast<int>(SendMessageA(window_.m_hWnd, PBM_GETPOS, 0, 0));
-}
-
 void ProgressBar::SetPosition(int position) {
-  SendMessageA(window_.m_hWnd, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  SendMessageA(window()->m_hWnd, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
 Acquisition Acquire(const LoadedModule& module, int32_t type, ProgressBar& progress) {

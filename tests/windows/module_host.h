@@ -1,12 +1,14 @@
-// A Windows host of gpibscope.dll for the tests under Wine: the module loaded with LoadLibraryA
-// and bound with GetProcAddress, a real progress-bar control, and a callback that keeps the
-// messages.
+// A Windows host of gpibscope.dll for the tests under Wine: the module loaded and bound by the
+// host library's loader (LoadLibraryA, GetProcAddress), its real progress-bar control, and a
+// callback that keeps the messages.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "acquiring/terminal_progress.h"
 #include "gpibscope/host.h"
+#include "support/loaded_module.h"
 
 namespace windows_tests {
 
@@ -18,37 +20,17 @@ int GPIBSCOPE_CALL RecordMessage(void* reserved, const CString* message);
 void FindGpibLibraryIn(const char* directory);
 bool GpibLibraryLoaded();
 
-class LoadedModule {
+// The module, with the messages of an earlier one forgotten.
+class LoadedModule : public testing_support::LoadedModule {
  public:
-  LoadedModule();
-  ~LoadedModule();
-  LoadedModule(const LoadedModule&) = delete;
-  LoadedModule& operator=(const LoadedModule&) = delete;
-
-  bool loaded() const { return module_ != nullptr; }
-
-  GetDeviceTextFn GetDeviceText = nullptr;
-  GetTransPropertiesFn GetTransProperties = nullptr;
-  GetDataFn GetData = nullptr;
-
- private:
-  HMODULE module_;
+  LoadedModule() { Messages().clear(); }
 };
 
-// A progress-bar control (range 0 to 100, step 1) under a message-only window.
-class ProgressBar {
+// The host's progress-bar control (range 0 to 100, step 1), which a test may also move.
+class ProgressBar : public scopehost::TerminalProgress {
  public:
-  ProgressBar();
-  ~ProgressBar();
-  ProgressBar(const ProgressBar&) = delete;
-  ProgressBar& operator=(const ProgressBar&) = delete;
-
-  CWnd* window() { return &window_; }
-  int position() const;
+  ProgressBar() : TerminalProgress(100) {}
   void SetPosition(int position);
-
- private:
-  CWnd window_{};
 };
 
 // Host arrays for any device type, and one acquisition into them.

@@ -30,7 +30,7 @@ bool FitsAnnouncedArrays(int32_t words, bool bothChannels) {
   const std::optional<ArraySizes>& announced = Module().AnnouncedPhilipsArrays;
   if (!announced) return true;
   const int32_t points = bothChannels ? words / 2 : words;
-  return points <= announced->points && HostArrays(bothChannels).channels <= announced->channels;
+  return points <= announced->points && HostArrays(bothChannels).arrays <= announced->arrays;
 }
 
 // Whether the identification steps the host's progress bar (the acquisition) or not (the probe).

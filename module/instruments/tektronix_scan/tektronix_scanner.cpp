@@ -22,7 +22,7 @@ constexpr std::string_view kIdentify = Sent("*IDN?", 5);
 constexpr int32_t kIdentityLimit = 10;
 // The identification is compared over the length of the maker's name, "TEKTRONIX".
 constexpr size_t kComparedLength = 9;
-constexpr int32_t kLastAddress = 30;
+constexpr int32_t kLastAddress = kLastPrimaryAddress;
 constexpr int32_t kResultEntries = kLastAddress + 1;
 
 // 0, 1, ..., 30 and the terminator; the scan hands FindLstn the list from its second entry,

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <sstream>
 
-#include "emulator_process.h"
-#include "scopehost_runner.h"
+#include "support/emulator_process.h"
+#include "support/scopehost_runner.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "bench.h"
-#include "emulator_process.h"
 #include "session.h"
+#include "support/emulator_process.h"
 
 namespace {
 

@@ -1,0 +1,136 @@
+#include "scanning/bus_scan.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <string_view>
+
+#include "ni488/ni488.h"
+
+namespace scopehost {
+
+namespace {
+
+constexpr int32_t kBoard = 0;
+constexpr int32_t kFirstAddress = 1, kLastAddress = kLastPrimaryAddress;
+constexpr int32_t kScanTimeout = 11;  // the library's T1s: an instrument answers well within
+constexpr int32_t kEoiWithLastByte = 1, kNoEos = 0;
+constexpr std::string_view kIdentify = "*IDN?\n";
+constexpr size_t kReplyLimit = 256;
+
+// The calls a scan makes, bound from the loaded library.
+struct ScanCalls {
+  explicit ScanCalls(const SharedLibrary& gpib) : gpib_(gpib) {}
+
+  template <typename T>
+  T Bind(const char* name) const {
+    try {
+      return reinterpret_cast<T>(gpib_.Symbol(name));
+    } catch (const LoadError&) {
+      throw LoadError(gpib_.path().string() + " does not export " + name +
+                      "; is it a GPIB library?");
+    }
+  }
+
+  const SharedLibrary& gpib_;
+  const int32_t* ibsta = Bind<const int32_t*>("user_ibsta");
+  const int32_t* iberr = Bind<const int32_t*>("user_iberr");
+  const int32_t* ibcntl = Bind<const int32_t*>("user_ibcntl");
+  SendIFCFn SendIFC = Bind<SendIFCFn>("SendIFC");
+  FindLstnFn FindLstn = Bind<FindLstnFn>("FindLstn");
+  IbdevFn ibdev = Bind<IbdevFn>("ibdev");
+  IbwrtFn ibwrt = Bind<IbwrtFn>("ibwrt");
+  IbrdFn ibrd = Bind<IbrdFn>("ibrd");
+  IblocFn ibloc = Bind<IblocFn>("ibloc");
+  IbonlFn ibonl = Bind<IbonlFn>("ibonl");
+
+  bool Failed() const { return (*ibsta & ERR) != 0; }
+  void ThrowIfFailed(const char* call) const {
+    if (Failed()) {
+      throw ScanError(std::string(call) + " on board 0 failed (iberr " + std::to_string(*iberr) +
+                      ")");
+    }
+  }
+};
+
+// Printable text: line ends dropped, other control bytes as \xNN.
+std::string Printable(std::string_view reply) {
+  while (!reply.empty() && (reply.back() == '\n' || reply.back() == '\r')) {
+    reply.remove_suffix(1);
+  }
+  std::string text;
+  for (const char c : reply) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      text += c;
+    } else {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      text += escaped;
+    }
+  }
+  return text;
+}
+
+std::optional<std::string> Identify(const ScanCalls& calls, int32_t pad, int32_t sad) {
+  const int32_t ud = calls.ibdev(kBoard, pad, sad, kScanTimeout, kEoiWithLastByte, kNoEos);
+  if (ud < 0) return std::nullopt;
+  std::optional<std::string> identity;
+  calls.ibwrt(ud, kIdentify.data(), static_cast<int32_t>(kIdentify.size()));
+  if (!calls.Failed()) {
+    std::array<char, kReplyLimit> reply{};
+    calls.ibrd(ud, reply.data(), static_cast<int32_t>(reply.size()));
+    const size_t received =
+        std::min<size_t>(static_cast<size_t>(std::max(*calls.ibcntl, 0)), reply.size());
+    if (!calls.Failed()) identity = Printable({reply.data(), received});
+  }
+  // Back to local, so that no front panel stays locked by the scan.
+  calls.ibloc(ud);
+  calls.ibonl(ud, 0);
+  return identity;
+}
+
+}  // namespace
+
+std::vector<Listener> ScanBus(const SharedLibrary& gpib) {
+  const ScanCalls calls(gpib);
+  calls.SendIFC(kBoard);
+  calls.ThrowIfFailed("SendIFC");
+
+  std::array<Addr4882_t, kLastAddress - kFirstAddress + 2> addresses{};
+  for (int32_t pad = kFirstAddress; pad <= kLastAddress; ++pad) {
+    addresses[static_cast<size_t>(pad - kFirstAddress)] = MakeAddr(pad, 0);
+  }
+  addresses.back() = NOADDR;
+  std::array<Addr4882_t, kLastAddress - kFirstAddress + 1> found{};
+  calls.FindLstn(kBoard, addresses.data(), found.data(), static_cast<int32_t>(found.size()));
+  calls.ThrowIfFailed("FindLstn");
+  const size_t count =
+      std::min<size_t>(static_cast<size_t>(std::max(*calls.ibcntl, 0)), found.size());
+
+  std::vector<Listener> listeners;
+  for (size_t i = 0; i < count; ++i) {
+    const int32_t pad = GetPAD(found[i]), sad = GetSAD(found[i]);
+    listeners.push_back({pad, sad, Identify(calls, pad, sad)});
+  }
+  return listeners;
+}
+
+std::string ListenerTable(const std::vector<Listener>& listeners) {
+  if (listeners.empty()) return "no listener on board 0\n";
+  std::string table;
+  for (const Listener& listener : listeners) {
+    char address[32];
+    if (listener.sad == 0) {
+      std::snprintf(address, sizeof address, "%3d", listener.pad);
+    } else {
+      std::snprintf(address, sizeof address, "%3d/%d", listener.pad,
+                    listener.sad - kFirstSecondaryAddress);
+    }
+    table +=
+        std::string(address) + "  " + listener.identity.value_or("(no answer to *IDN?)") + "\n";
+  }
+  return table;
+}
+
+}  // namespace scopehost
