@@ -25,6 +25,9 @@ constexpr int kInitialReadTimeoutMs = kLongestReadTimeoutMs;
 // with this one: an instrument answers a poll from its interface in well under a millisecond
 // to a few, so 100 ms leaves a slow one ample room, while 29 empty addresses cost 3 s.
 constexpr int kPollTimeoutMs = 100;
+// The longest a configuration may give it: 30 addresses at that still fit a scan into the
+// module's 10 s time-out.
+constexpr int kLongestPollTimeoutMs = 300;
 
 // Asked after every step of a call: the controller answers strictly in order, so its version
 // line marks where the step's reply ends, whatever bytes the reply holds.

@@ -6,7 +6,7 @@
 //   reset_wait_ms = 2000               # serial only: how long the board takes to start
 //                                      # after its port opens (AR488 on an Uno resets)
 //   poll_timeout_ms = 100              # Prologix: how long a scan waits for each address to
-//                                      # answer its serial poll (1 to 3000)
+//                                      # answer its serial poll (1 to 300)
 //   [devices]
 //   DEV1 = 8                           # primary address
 //   DEV8 = { pad = 10, sad = 0 }       # sad 0 (none) or 96 to 126
