@@ -6,9 +6,14 @@
 
 namespace prologix {
 
-// Once per connection: controller mode, no read-after-write, no terminator added to data,
-// EOI with the last byte, the end-of-reply byte after every EOI; then the read time-out is set
-// to kInitialReadTimeoutMs. Never ++savecfg: an AR488 writes its EEPROM even for "++savecfg 0".
+// Once per connection, before any setting: a Prologix writes every setting it is sent to its
+// EEPROM until told not to (it wears, and the controller would power up with this bridge's
+// settings). Only after "++ver" told which controller it is: an AR488 writes its EEPROM for
+// any "++savecfg", so it never gets one (and saves nothing unasked).
+constexpr std::string_view kStopSaving = "++savecfg 0\n";
+// Then: controller mode, no read-after-write, no terminator added to data, EOI with the last
+// byte, the end-of-reply byte after every EOI; then the read time-out is set to
+// kInitialReadTimeoutMs.
 constexpr std::string_view kSetup =
     "++mode 1\n++auto 0\n++eos 3\n++eoi 1\n++eot_enable 1\n++eot_char 4\n";
 // The byte the controller appends when the talker asserted EOI (++eot_char above).
@@ -16,6 +21,13 @@ constexpr unsigned char kEotChar = 4;
 constexpr int kLongestReadTimeoutMs = 3000;  // Prologix takes no more
 // The longest read time-out both controllers take.
 constexpr int kInitialReadTimeoutMs = kLongestReadTimeoutMs;
+// A Prologix waits its whole read time-out for a serial poll nobody answers, so a scan polls
+// with this one: an instrument answers a poll from its interface in well under a millisecond
+// to a few, so 100 ms leaves a slow one ample room, while 29 empty addresses cost 3 s.
+constexpr int kPollTimeoutMs = 100;
+// The longest a configuration may give it: 30 addresses at that still fit a scan into the
+// module's 10 s time-out.
+constexpr int kLongestPollTimeoutMs = 300;
 
 // Asked after every step of a call: the controller answers strictly in order, so its version
 // line marks where the step's reply ends, whatever bytes the reply holds.

@@ -74,6 +74,10 @@ Config Build(const toml::table& root, const std::string& path) {
       const auto wait = IntegerIn(&value, 0, 10000);
       if (!wait) throw ConfigError(&value, "reset_wait_ms must be 0 to 10000");
       config.resetWait = std::chrono::milliseconds(*wait);
+    } else if (key == "poll_timeout_ms") {
+      const auto poll = IntegerIn(&value, 1, kLongestPollTimeoutMs);
+      if (!poll) throw ConfigError(&value, "poll_timeout_ms must be 1 to 300");
+      config.pollTimeoutMs = *poll;
     } else {
       throw ConfigError(&value, "unknown key \"" + std::string(key.str()) + "\" in [controller]");
     }

@@ -5,6 +5,8 @@
 //   port = "tcp://HOST:1234"          # or "/dev/ttyUSB0"; TCP port 1234 when none is given
 //   reset_wait_ms = 2000               # serial only: how long the board takes to start
 //                                      # after its port opens (AR488 on an Uno resets)
+//   poll_timeout_ms = 100              # Prologix: how long a scan waits for each address to
+//                                      # answer its serial poll (1 to 300)
 //   [devices]
 //   DEV1 = 8                           # primary address
 //   DEV8 = { pad = 10, sad = 0 }       # sad 0 (none) or 96 to 126
@@ -19,6 +21,7 @@
 #include <string_view>
 
 #include "address.h"
+#include "commands.h"
 
 namespace prologix {
 
@@ -26,6 +29,7 @@ struct Config {
   std::string path;
   std::string port;
   std::chrono::milliseconds resetWait{2000};
+  int pollTimeoutMs = kPollTimeoutMs;
   std::map<std::string, Address> devices;  // names in upper case
 
   std::optional<Address> Device(std::string_view name) const;

@@ -83,10 +83,20 @@ ReadReply ReadReplyOf(std::span<const uint8_t> reply, uint8_t eotChar) {
 }
 
 PollReply PollReplyOf(std::span<const uint8_t> reply) {
+  constexpr PollReply kGarbage{.state = PollReply::State::kGarbage};
   if (reply.empty()) return {};
-  if (reply.size() > PollReply::kMaxLength) return {.state = PollReply::State::kGarbage};
-  const std::optional<int32_t> status = Decimal(WithoutLineEnd(TextOf(reply)), 0, 255);
-  if (!status || reply.back() != '\n') return {.state = PollReply::State::kGarbage};
+  if (reply.size() > PollReply::kMaxLength || reply.back() != '\n') return kGarbage;
+  const std::string_view text = WithoutLineEnd(TextOf(reply));
+  const bool printable = std::all_of(text.begin(), text.end(), [](char c) {
+    return static_cast<uint8_t>(c) >= 0x20 && static_cast<uint8_t>(c) <= 0x7E;
+  });
+  if (!printable) return kGarbage;
+  // What a controller prints for a poll that timed out is its own: any line that is not a
+  // number tells that nobody answered.
+  const bool number = !text.empty() && text.find_first_not_of("-0123456789") == text.npos;
+  if (!number) return {};
+  const std::optional<int32_t> status = Decimal(text, 0, 255);
+  if (!status) return kGarbage;
   return {.state = PollReply::State::kStatus, .status = static_cast<uint8_t>(*status)};
 }
 

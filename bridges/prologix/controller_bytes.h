@@ -55,10 +55,10 @@ struct ReadReply {
 };
 ReadReply ReadReplyOf(std::span<const uint8_t> reply, uint8_t eotChar);
 
-// A serial poll reply: a decimal status byte and a line end. Empty reply: nobody answered;
-// anything else is garbage.
+// A serial poll reply: a decimal status byte and a line end. Nobody answered: no reply, or a
+// line of text that is not a number (an empty line, a word). Anything else is garbage.
 struct PollReply {
-  static constexpr size_t kMaxLength = 8;  // the longest reply: "255\r\n"; "++srq" is shorter
+  static constexpr size_t kMaxLength = 64;  // a status is at most "255\r\n"; a word is longer
   enum class State { kStatus, kSilent, kGarbage };
   State state = State::kSilent;
   uint8_t status = 0;

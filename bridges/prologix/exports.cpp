@@ -67,10 +67,13 @@ Clock::duration TimeoutOf(int32_t code) {
 Session* TheSession() {
   const auto& config = prologix::LoadedConfig();
   if (!config) return nullptr;
-  static Session session(config->port, [&config](Clock::time_point deadline, std::string& error) {
-    return prologix::OpenTransport({.port = config->port, .resetWait = config->resetWait}, deadline,
-                                   error);
-  });
+  static Session session(
+      config->port,
+      [&config](Clock::time_point deadline, std::string& error) {
+        return prologix::OpenTransport({.port = config->port, .resetWait = config->resetWait},
+                                       deadline, error);
+      },
+      {}, config->pollTimeoutMs);
   return &session;
 }
 

@@ -52,22 +52,41 @@ std::string Seconds(Clock::duration duration) {
 
 }  // namespace
 
-Session::Session(std::string linkName, Connector connect, Report report)
+Session::Session(std::string linkName, Connector connect, Report report, int pollTimeoutMs)
     : linkName_(std::move(linkName)),
       connect_(std::move(connect)),
       report_(report ? std::move(report)
                      : [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }),
-      readTimeoutMs_(kInitialReadTimeoutMs) {}
+      readTimeoutMs_(kInitialReadTimeoutMs),
+      pollTimeoutMs_(pollTimeoutMs) {}
 
 std::optional<Session::Failure> Session::Connect(Clock::time_point deadline) {
   deadline = std::min(deadline, Clock::now() + kSetupTime);
   std::string error;
   std::unique_ptr<Transport> transport = connect_(deadline, error);
   if (!transport) return Failure{.what = "cannot reach the controller: " + error};
-  const std::string setup =
-      std::string(kSetup) + ReadTimeoutCommand(kInitialReadTimeoutMs) + std::string(kVersionQuery);
-  if (transport->Send({reinterpret_cast<const uint8_t*>(setup.data()), setup.size()}, deadline) !=
-      Transport::Result::kOk) {
+  if (auto failure = ReadVersion(*transport, deadline)) return failure;
+  transport_ = std::move(transport);
+  ar488_ = sentinel_.find(kAr488Marker) != std::string::npos;
+  std::vector<std::string> steps{std::string(kSetup) + ReadTimeoutCommand(kInitialReadTimeoutMs)};
+  // A Prologix older than ++savecfg calls it unknown, and saves nothing either: its answer to
+  // that step does not matter.
+  if (!ar488_) steps.insert(steps.begin(), std::string(kStopSaving));
+  std::vector<Bytes> replies;
+  if (auto failure =
+          Exchange(steps, replies, deadline, deadline - Clock::now(), PollReply::kMaxLength))
+    return failure;
+  if (!replies.back().empty()) {
+    return Failure{.what =
+                       "the controller refused its set-up: \"" + Printable(replies.back()) + "\""};
+  }
+  return std::nullopt;
+}
+
+std::optional<Session::Failure> Session::ReadVersion(Transport& transport,
+                                                     Clock::time_point deadline) {
+  if (transport.Send({reinterpret_cast<const uint8_t*>(kVersionQuery.data()), kVersionQuery.size()},
+                     deadline) != Transport::Result::kOk) {
     return Failure{.what = "the controller took no set-up commands"};
   }
   Bytes received;
@@ -80,9 +99,9 @@ std::optional<Session::Failure> Session::Connect(Clock::time_point deadline) {
     }
     if (complete) {
       sentinel_.assign(received.begin(), received.end());
-      break;
+      return std::nullopt;
     }
-    switch (transport->Receive(received, deadline)) {
+    switch (transport.Receive(received, deadline)) {
       case Transport::Result::kOk:
         continue;
       case Transport::Result::kTimedOut:
@@ -93,9 +112,6 @@ std::optional<Session::Failure> Session::Connect(Clock::time_point deadline) {
         return Failure{.what = "the controller closed the connection during set-up"};
     }
   }
-  transport_ = std::move(transport);
-  ar488_ = sentinel_.find(kAr488Marker) != std::string::npos;
-  return std::nullopt;
 }
 
 std::optional<Session::Failure> Session::Exchange(const std::vector<std::string>& steps,
@@ -176,6 +192,12 @@ std::string Session::AddressStep(Address address) {
          (address.sad != 0 ? " " + std::to_string(address.sad) : "") + "\n";
 }
 
+std::string Session::ReadTimeoutStep(int timeoutMs) {
+  if (timeoutMs == readTimeoutMs_) return {};
+  readTimeoutMs_ = timeoutMs;
+  return ReadTimeoutCommand(timeoutMs);
+}
+
 std::string Session::PollStep(Address address) const {
   return std::string(kSerialPoll) + " " + std::to_string(address.pad) +
          (address.sad != 0 ? " " + std::to_string(address.sad) : "") + "\n";
@@ -199,9 +221,7 @@ CallStatus Session::Read(Address address, std::span<uint8_t> buffer, int stopByt
   while (kept.Available() < buffer.size() && !kept.end && Clock::now() < deadline) {
     // The controller's read time-out is at most 3 s: longer time-outs are several reads.
     const int readTimeoutMs = std::clamp(MillisecondsUntil(deadline), 1, kLongestReadTimeoutMs);
-    std::string step = AddressStep(address);
-    if (readTimeoutMs != readTimeoutMs_) step += ReadTimeoutCommand(readTimeoutMs);
-    readTimeoutMs_ = readTimeoutMs;
+    std::string step = AddressStep(address) + ReadTimeoutStep(readTimeoutMs);
     step += stopByte < 0 ? std::string(kReadToEoi)
                          : std::string(kReadTo) + " " + std::to_string(stopByte) + "\n";
     std::vector<Bytes> replies;
@@ -256,9 +276,11 @@ CallStatus Session::UniversalClear(Clock::duration timeout) {
 CallStatus Session::SerialPoll(Address address, uint8_t& status, Clock::duration timeout) {
   std::vector<Bytes> replies;
   const auto deadline = Clock::now() + timeout;
-  if (auto failure =
-          Exchange({PollStep(address)}, replies, deadline,
-                   milliseconds(kLongestReadTimeoutMs) + kGrace, PollReply::kMaxLength)) {
+  // The controller waits its read time-out for an answer: within the call's time-out.
+  const int pollTimeoutMs = std::clamp(MillisecondsUntil(deadline), 1, kLongestReadTimeoutMs);
+  const std::string step = ReadTimeoutStep(pollTimeoutMs) + PollStep(address);
+  if (auto failure = Exchange({step}, replies, deadline + kGrace,
+                              milliseconds(pollTimeoutMs) + kGrace, PollReply::kMaxLength)) {
     return Failed(*failure, "serial poll");
   }
   const PollReply reply = PollReplyOf(replies[0]);
@@ -298,7 +320,9 @@ CallStatus Session::FindListeners(std::span<const Address> candidates, std::vect
     return {.ibsta = CMPL, .count = static_cast<int64_t>(found.size())};
   }
   // Prologix has no such command: an instrument that answers a serial poll listens. The
-  // controller's own address 0 is never polled.
+  // controller's own address 0 is never polled. Each empty address costs the controller's
+  // whole read time-out, so the scan polls with the short one; reads and single polls set
+  // the longer one again for themselves.
   std::vector<std::string> steps;
   std::vector<Address> polled;
   for (const Address candidate : candidates) {
@@ -307,7 +331,9 @@ CallStatus Session::FindListeners(std::span<const Address> candidates, std::vect
     polled.push_back(candidate);
   }
   if (steps.empty()) return {.ibsta = CMPL};
-  if (auto failure = Exchange(steps, replies, deadline, silence, PollReply::kMaxLength))
+  steps.front().insert(0, ReadTimeoutStep(pollTimeoutMs_));
+  if (auto failure = Exchange(steps, replies, deadline, milliseconds(pollTimeoutMs_) + kGrace,
+                              PollReply::kMaxLength))
     return Failed(*failure, "finding listeners");
   for (size_t i = 0; i < polled.size(); ++i) {
     const PollReply reply = PollReplyOf(replies[i]);

@@ -16,6 +16,7 @@
 
 #include "address.h"
 #include "bridge.h"
+#include "commands.h"
 #include "controller_bytes.h"
 #include "transport.h"
 
@@ -30,7 +31,9 @@ class Session {
       std::function<std::unique_ptr<Transport>(Clock::time_point deadline, std::string& error)>;
   // Where the line describing a failure goes (standard error unless told otherwise).
   using Report = std::function<void(const std::string& line)>;
-  Session(std::string linkName, Connector connect, Report report = {});
+  // pollTimeoutMs: the controller's read time-out for each serial poll of a scan.
+  Session(std::string linkName, Connector connect, Report report = {},
+          int pollTimeoutMs = kPollTimeoutMs);
 
   CallStatus Write(Address address, std::span<const uint8_t> data, bool eoi,
                    Clock::duration timeout);
@@ -62,6 +65,8 @@ class Session {
   };
 
   std::optional<Failure> Connect(Clock::time_point deadline);
+  // Reads the controller's version line, the first thing it answers on a new link.
+  std::optional<Failure> ReadVersion(Transport& transport, Clock::time_point deadline);
   // Sends the steps and collects their replies. A reply ends by the deadline, with no pause
   // longer than silence, and holds at most replyLimit bytes: past that it is garbage.
   std::optional<Failure> Exchange(const std::vector<std::string>& steps,
@@ -71,6 +76,8 @@ class Session {
   std::optional<Failure> Quiet(std::string step, Clock::duration timeout);
   std::string AddressStep(Address address);
   std::string PollStep(Address address) const;
+  // Sets the controller's read time-out (for reads and polls) unless it is set already.
+  std::string ReadTimeoutStep(int timeoutMs);
   CallStatus Failed(const Failure& failure, std::string_view during, int64_t count = 0);
   static uint16_t Key(Address address) {
     return static_cast<uint16_t>(address.pad | address.sad << 8);
@@ -85,6 +92,7 @@ class Session {
   std::optional<Address> addressed_;
   bool eoi_ = true;
   int readTimeoutMs_;
+  int pollTimeoutMs_;
   std::map<uint16_t, Kept> kept_;
 };
 

@@ -5,8 +5,9 @@
 //
 // Exit status: 0 success; 1 the module failed (GetTransProperties or GetData, its messages
 // printed) or delivered no channel, or a scan found no listener or a failing bus; 2 a usage
-// error, including a module, GPIB library, bench or recording that cannot be loaded; 3 an
-// output file that could not be written.
+// error, including a module, GPIB library, bench or recording that cannot be loaded and an
+// output directory that takes no file (found before acquiring); 3 an output file that could not
+// be written.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -45,6 +46,57 @@ struct Outputs {
   std::string plot;
   std::string html;
 };
+
+// The directory a file output goes into.
+std::filesystem::path DirectoryOf(const std::filesystem::path& file) {
+  return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+}
+
+// A PWL or waveform directory is made when missing: its nearest existing ancestor takes it.
+std::filesystem::path NearestExisting(std::filesystem::path directory) {
+  std::error_code error;
+  while (!std::filesystem::exists(directory, error) && directory.has_parent_path() &&
+         directory != directory.parent_path()) {
+    directory = directory.parent_path();
+  }
+  return std::filesystem::exists(directory, error) ? directory : std::filesystem::path(".");
+}
+
+// An acquisition cannot be repeated once the instrument moved on, so every output must have
+// somewhere to go before anything is acquired. The first that has not, as one line.
+std::optional<std::string> UnwritableOutput(const Outputs& outputs) {
+  const struct {
+    const char* option;
+    const std::string& value;
+    std::filesystem::path directory;
+  } checks[] = {
+      {"--csv", outputs.csv, DirectoryOf(outputs.csv)},
+      {"--pwl", outputs.pwlDirectory, NearestExisting(outputs.pwlDirectory)},
+      {"--wave", outputs.waveDirectory, NearestExisting(outputs.waveDirectory)},
+      {"--plot", outputs.plot, DirectoryOf(outputs.plot)},
+      {"--html", outputs.html, DirectoryOf(outputs.html)},
+  };
+  for (const auto& check : checks) {
+    if (check.value.empty()) continue;
+    if (const auto why = WhyNoFileFitsIn(check.directory)) {
+      return std::string(check.option) + " " + check.value + ": cannot write into " +
+             check.directory.string() + ": " + *why + "; nothing acquired";
+    }
+  }
+  return std::nullopt;
+}
+
+// Said after the module failed when the loader's search, which the module relies on, finds no
+// GPIB library.
+void HintWhenNoGpibLibrary() {
+  try {
+    const SharedLibrary found(kGpibLibraryFileName);
+  } catch (const LoadError&) {
+    PrintMessage(std::string("no GPIB library (") + kGpibLibraryFileName +
+                 ") found: add --sim for the simulated bench, or --gpib "
+                 "linux-gpib|prologix|PATH for a real one");
+  }
+}
 
 int ListDevices(const DriverModule& module) {
   for (const DeviceKind& device : kDeviceKinds) {
@@ -241,6 +293,10 @@ int Run(int argc, char** argv) {
     PrintMessage("cannot draw " + outputs.plot + ": a plot is a .png or .svg file");
     return kUsageError;
   }
+  if (const auto unwritable = UnwritableOutput(outputs)) {
+    PrintMessage(*unwritable);
+    return kUsageError;
+  }
 
   try {
     if (printTrace->parsed()) {
@@ -261,8 +317,10 @@ int Run(int argc, char** argv) {
     if (scan->parsed()) return Scan(front ? front : gpibLibrary);
     const DriverModule module(modulePath);
     if (devices->parsed()) return ListDevices(module);
-    if (props->parsed()) return ShowProperties(module, *device);
-    return AcquireAndWrite(module, *device, outputs);
+    const int status = props->parsed() ? ShowProperties(module, *device)
+                                       : AcquireAndWrite(module, *device, outputs);
+    if (status == kModuleFailed && !gpibLibrary && !front) HintWhenNoGpibLibrary();
+    return status;
   } catch (const LoadError& error) {
     PrintMessage(error.what());
     return kUsageError;

@@ -74,6 +74,20 @@ void OutputFile::Commit() {
   committed_ = true;
 }
 
+std::optional<std::string> WhyNoFileFitsIn(const std::filesystem::path& directory) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(directory, error);
+  if (status.type() == std::filesystem::file_type::not_found) return "no such directory";
+  if (error) return error.message();
+  if (!std::filesystem::is_directory(status)) return "not a directory";
+  std::string probe = (directory / ".scopehost-XXXXXX").string();
+  const int descriptor = mkstemp(probe.data());
+  if (descriptor < 0) return std::strerror(errno);
+  close(descriptor);
+  RemoveQuietly(probe);
+  return std::nullopt;
+}
+
 void OutputFile::Fail(std::string_view what, int error) const {
   throw OutputError(std::string(what) + " " + target_.string() + ": " + std::strerror(error));
 }

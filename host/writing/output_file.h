@@ -3,7 +3,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace scopehost {
@@ -47,5 +49,9 @@ class OutputFile {
   int writeError_ = 0;  // errno of the first write that fell short
   bool committed_ = false;
 };
+
+// Why no new file can be made in directory ("no such directory", the system's reason), or
+// nullopt when one can: a temporary file is made there and removed.
+std::optional<std::string> WhyNoFileFitsIn(const std::filesystem::path& directory);
 
 }  // namespace scopehost

@@ -1,5 +1,6 @@
 #include "controller.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <chrono>
@@ -45,19 +46,47 @@ std::optional<int> Number(std::string_view word, int low, int high) {
 
 }  // namespace
 
-Controller::Controller(Bus& bus, Flavour flavour, Output output, CommandLog log)
-    : bus_(bus), flavour_(flavour), output_(std::move(output)), log_(std::move(log)) {
+Eeprom FactoryEeprom(Flavour flavour) {
+  Eeprom eeprom;
+  if (flavour == Flavour::kAr488) {
+    eeprom.saved.eoi = false;
+    eeprom.saved.readTimeoutMs = 1200;
+  } else {
+    eeprom.saved.autoRead = true;
+  }
+  return eeprom;
+}
+
+std::optional<Eeprom> EepromLeftBy(Bus& bus, Flavour flavour, std::string_view commands,
+                                   std::string& error) {
+  Eeprom eeprom = FactoryEeprom(flavour);
+  std::string answers;
+  Controller controller(bus, flavour, eeprom, [&answers](std::span<const uint8_t> bytes) {
+    answers.append(bytes.begin(), bytes.end());
+  });
+  std::string lines(commands);
+  std::replace(lines.begin(), lines.end(), ';', '\n');
+  lines += '\n';
+  controller.Feed({reinterpret_cast<const uint8_t*>(lines.data()), lines.size()});
+  if (!answers.empty()) {
+    error = "the controller answered \"" + answers.substr(0, answers.find('\r')) + "\"";
+    return std::nullopt;
+  }
+  return Eeprom{.saved = controller.settings(), .writes = 0};
+}
+
+Controller::Controller(Bus& bus, Flavour flavour, Eeprom& eeprom, Output output, CommandLog log)
+    : bus_(bus),
+      flavour_(flavour),
+      output_(std::move(output)),
+      log_(std::move(log)),
+      eeprom_(eeprom) {
   PowerOn();
 }
 
 void Controller::PowerOn() {
-  settings_ = Settings{};
-  if (flavour_ == Flavour::kAr488) {  // AR488's defaults: no EOI, read time-out 1.2 s
-    settings_.eoi = false;
-    settings_.readTimeoutMs = 1200;
-  } else {  // read-after-write on, as a controller left in that mode by its last user
-    settings_.autoRead = true;
-  }
+  settings_ = eeprom_.saved;
+  saving_ = true;
   line_.clear();
   escaped_ = false;
   leadingPluses_ = 0;
@@ -118,35 +147,37 @@ void Controller::WriteData(std::span<const uint8_t> data) {
   // With nobody listening the bytes go nowhere: the controller reports nothing.
   bus_.Send(Bus::kBoard, Address(), message.data(), static_cast<int32_t>(message.size()),
             settings_.eoi ? DABend : NULLend);
-  if (settings_.autoRead) ReadTalker(-1);
+  if (settings_.autoRead) ReadTalker(kToEoi);
 }
 
 void Controller::ReadTalker(int stopByte) {
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(settings_.readTimeoutMs);
   // Byte by byte when a stop byte must be found, so that the rest stays with the talker.
-  const size_t chunk = stopByte < 0 ? kReadChunk : 1;
+  const size_t chunk = stopByte >= 0 ? 1 : kReadChunk;
   std::array<uint8_t, kReadChunk> buffer{};
   for (;;) {
     const Outcome read =
         bus_.Receive(Bus::kBoard, Address(), buffer.data(), static_cast<int32_t>(chunk), STOPend);
     if ((read.ibsta & ERR) != 0) {
-      // Nothing to read: the controller waits out its read time-out and sends nothing more.
-      std::this_thread::sleep_until(deadline);
+      // Nothing more to read: the controller waits out its time-out, counted from the last
+      // byte, and sends nothing more.
+      std::this_thread::sleep_for(std::chrono::milliseconds(settings_.readTimeoutMs));
       return;
     }
     const auto received = std::span(buffer).first(static_cast<size_t>(read.count));
     const bool end = (read.ibsta & END) != 0;
     try {
       output_(received);
-      if (end && settings_.eotEnable) output_(std::span(&settings_.eotChar, 1));
+      const uint8_t eotChar = static_cast<uint8_t>(settings_.eotChar);
+      if (end && settings_.eotEnable) output_(std::span(&eotChar, 1));
     } catch (...) {
       // The link to the host failed, not the bus: the read goes on to the talker's EOI, as on
       // a controller whose network side broke off, and its bytes are lost.
       if (!end) DrainTalker();
       throw;
     }
-    if (end || (stopByte >= 0 && !received.empty() && received.back() == stopByte)) return;
+    // EOI ends only a read to EOI: the others go on until their byte or the time-out.
+    if (end && stopByte == kToEoi) return;
+    if (stopByte >= 0 && !received.empty() && received.back() == stopByte) return;
   }
 }
 
@@ -169,6 +200,28 @@ void Controller::FindListeners() {
   ReplyLine(list);
 }
 
+void Controller::SerialPoll(int32_t pad) {
+  const std::chrono::milliseconds timeOut(settings_.readTimeoutMs);
+  if (!ListensAt(pad) || pollAnswerTime_ >= timeOut) {
+    std::this_thread::sleep_for(timeOut);  // no answer: the whole time-out, then nothing
+    return;
+  }
+  std::this_thread::sleep_for(pollAnswerTime_);
+  int16_t status = 0;
+  bus_.ReadStatusByte(Bus::kBoard, MakeAddr(pad, 0), &status);
+  ReplyLine(std::to_string(status));
+}
+
+void Controller::Changed(std::string_view command) {
+  if (flavour_ == Flavour::kPrologix && saving_) WriteEeprom(command);
+}
+
+void Controller::WriteEeprom(std::string_view why) {
+  eeprom_.saved = settings_;
+  ++eeprom_.writes;
+  if (log_) log_("EEPROM write " + std::to_string(eeprom_.writes) + ": " + std::string(why));
+}
+
 void Controller::Execute(std::string_view line) {
   if (log_) log_(line);
   const std::vector<std::string_view> words = Words(line);
@@ -182,12 +235,14 @@ void Controller::Execute(std::string_view line) {
     const auto value = Number(words[1], 0, ar488 && name == "auto" ? 3 : 1);
     if (!value) return Reply(kUnrecognized);
     setting = *value != 0;
+    Changed(line);
   };
   const auto number = [&](int& setting, int low, int high) {
     if (arguments == 0) return ReplyLine(std::to_string(setting));
     const auto value = Number(words[1], low, high);
     if (!value) return Reply(kUnrecognized);
     setting = *value;
+    Changed(line);
   };
 
   if (name == "addr") {
@@ -197,10 +252,11 @@ void Controller::Execute(std::string_view line) {
       return ReplyLine(address);
     }
     const auto pad = Number(words[1], 0, Bus::kLastAddress);
-    const auto sad = arguments > 1 ? Number(words[2], 96, 126) : std::optional<int>(0);
+    const auto sad = arguments > 1 ? Number(words[2], kFirstSecondaryAddress, kLastSecondaryAddress) : std::optional<int>(0);
     if (!pad || !sad) return Reply(kUnrecognized);
     settings_.pad = *pad;
     settings_.sad = *sad;
+    Changed(line);
   } else if (name == "auto") {
     flag(settings_.autoRead);
   } else if (name == "clr") {
@@ -212,17 +268,18 @@ void Controller::Execute(std::string_view line) {
   } else if (name == "eot_enable") {
     flag(settings_.eotEnable);
   } else if (name == "eot_char") {
-    int eotChar = settings_.eotChar;
-    number(eotChar, 0, 255);
-    settings_.eotChar = static_cast<uint8_t>(eotChar);
+    number(settings_.eotChar, 0, 255);
   } else if (name == "ifc") {
     bus_.SendIfc(Bus::kBoard);
   } else if (name == "loc") {
     if (Device* device = bus_.DeviceAt(settings_.pad)) device->remote = false;
-  } else if (name == "llo" || name == "trg" || name == "mode") {
+  } else if (name == "mode") {
+    number(settings_.mode, 0, 1);
+  } else if (name == "llo" || name == "trg") {
     // Accepted; the simulated instruments have no front panel to lock and no trigger input.
   } else if (name == "read") {
-    if (arguments == 0 || words[1] == "eoi") return ReadTalker(-1);
+    if (arguments == 0) return ReadTalker(kToTimeOut);
+    if (words[1] == "eoi") return ReadTalker(kToEoi);
     const auto stop = Number(words[1], 0, 255);
     if (!stop) return Reply(kUnrecognized);
     ReadTalker(*stop);
@@ -230,16 +287,19 @@ void Controller::Execute(std::string_view line) {
     number(settings_.readTimeoutMs, 1, ar488 ? 32000 : 3000);
   } else if (name == "rst") {
     PowerOn();
+  } else if (name == "savecfg" && ar488) {
+    WriteEeprom(line);  // AR488 saves at once, whatever the argument
   } else if (name == "savecfg") {
-    // Accepted and logged; a test reads the log to see that it never comes.
+    if (arguments == 0) return Reply(saving_ ? "1\r\n" : "0\r\n");
+    const auto value = Number(words[1], 0, 1);
+    if (!value) return Reply(kUnrecognized);
+    saving_ = *value != 0;
+    if (saving_) WriteEeprom(line);
   } else if (name == "spoll") {
     const auto pad =
         arguments > 0 ? Number(words[1], 0, Bus::kLastAddress) : std::optional<int>(settings_.pad);
     if (!pad) return Reply(kUnrecognized);
-    if (!ListensAt(*pad)) return;  // no instrument answers the poll: no reply at all
-    int16_t status = 0;
-    bus_.ReadStatusByte(Bus::kBoard, MakeAddr(*pad, 0), &status);
-    ReplyLine(std::to_string(status));
+    SerialPoll(*pad);
   } else if (name == "srq") {
     Reply("0\r\n");  // no simulated instrument requests service
   } else if (name == "ver") {

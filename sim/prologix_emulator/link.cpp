@@ -155,10 +155,11 @@ bool LifetimeOver(Clock::time_point end) {
 
 // Reads what the host sends until it goes away; a stall keeps reading and answers nothing.
 void Converse(int fd, Bus& bus, const LinkOptions& options, Fault fault, Clock::time_point end,
-              CommandLogFile& log, bool (*hostGone)(int fd)) {
+              Eeprom& eeprom, CommandLogFile& log, bool (*hostGone)(int fd)) {
   Output output(fd, options, fault);
   Controller controller(
-      bus, options.flavour, [&](auto bytes) { output.Write(bytes); }, log.Log());
+      bus, options.flavour, eeprom, [&](auto bytes) { output.Write(bytes); }, log.Log());
+  controller.SetPollAnswerTime(options.pollAnswerTime);
   const auto bootEnd = Clock::now() + std::chrono::milliseconds(options.bootMilliseconds);
   bool stalled = false;
   std::array<uint8_t, 4096> buffer{};
@@ -212,6 +213,7 @@ int ServeTcp(Bus& bus, uint16_t port, const LinkOptions& options) {
 
   const auto end = LifetimeEnd(options);
   CommandLogFile log(options.logPath);
+  Eeprom eeprom = options.eeprom;
   Fault fault = options.fault;
   while (!LifetimeOver(end)) {
     pollfd poll_fd{.fd = listener.get(), .events = POLLIN, .revents = 0};
@@ -219,7 +221,7 @@ int ServeTcp(Bus& bus, uint16_t port, const LinkOptions& options) {
     const FileDescriptor connection(accept(listener.get(), nullptr, nullptr));
     if (connection.get() < 0) continue;
     setsockopt(connection.get(), IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-    Converse(connection.get(), bus, options, fault, end, log, &NeverGone);
+    Converse(connection.get(), bus, options, fault, end, eeprom, log, &NeverGone);
     fault = {};  // the fault belongs to the first connection only
   }
   return 0;
@@ -245,6 +247,7 @@ int ServePty(Bus& bus, const LinkOptions& options) {
 
   const auto end = LifetimeEnd(options);
   CommandLogFile log(options.logPath);
+  Eeprom eeprom = options.eeprom;
   Fault fault = options.fault;
   while (!LifetimeOver(end)) {
     if (TerminalClosed(master.get())) {
@@ -252,7 +255,7 @@ int ServePty(Bus& bus, const LinkOptions& options) {
       continue;
     }
     // Someone opened the terminal: a board that resets on open starts again.
-    Converse(master.get(), bus, options, fault, end, log, &TerminalClosed);
+    Converse(master.get(), bus, options, fault, end, eeprom, log, &TerminalClosed);
     fault = {};
   }
   return 0;

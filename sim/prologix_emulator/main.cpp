@@ -43,6 +43,8 @@ int main(int argc, char** argv) {
   bool pty = false;
   std::string flavour = "prologix";
   std::string fault;
+  std::string saved;
+  int pollAnswerMs = 0;
   gpibsim::controller::LinkOptions options;
   app.add_option("--bench", benchFile, "bench TOML file (default: the built-in bench)");
   app.add_option("--port", port, "TCP port on 127.0.0.1; 0 picks a free one")
@@ -56,7 +58,12 @@ int main(int argc, char** argv) {
       ->check(CLI::PositiveNumber);
   app.add_option("--boot-ms", options.bootMilliseconds,
                  "input ignored this long after the terminal is opened (a resetting board)");
-  app.add_option("--log", options.logPath, "append each command line received to this file");
+  app.add_option("--log", options.logPath,
+                 "append each command line received, and each EEPROM write, to this file");
+  app.add_option("--eeprom", saved,
+                 "settings another program left in the EEPROM, as \"++eos 0;++auto 1;...\"");
+  app.add_option("--poll-ms", pollAnswerMs, "how long the instruments take to answer a serial poll")
+      ->check(CLI::Range(0, 60000));
   CLI11_PARSE(app, argc, argv);
 
   if (!fault.empty()) {
@@ -66,6 +73,7 @@ int main(int argc, char** argv) {
     }
   }
   options.flavour = flavour == "ar488" ? Flavour::kAr488 : Flavour::kPrologix;
+  options.pollAnswerTime = std::chrono::milliseconds(pollAnswerMs);
 
   gpibsim::Simulator& simulator = gpibsim::Simulator::Instance();
   const bool loaded = benchFile.empty()
@@ -74,6 +82,17 @@ int main(int argc, char** argv) {
   if (!loaded) {
     std::fprintf(stderr, "%s\n", simulator.lastError.c_str());
     return 2;
+  }
+  options.eeprom = gpibsim::controller::FactoryEeprom(options.flavour);
+  if (!saved.empty()) {
+    std::string error;
+    const auto left =
+        gpibsim::controller::EepromLeftBy(simulator.bus, options.flavour, saved, error);
+    if (!left) {
+      std::fprintf(stderr, "--eeprom %s: %s\n", saved.c_str(), error.c_str());
+      return 2;
+    }
+    options.eeprom = *left;
   }
   return pty ? gpibsim::controller::ServePty(simulator.bus, options)
              : gpibsim::controller::ServeTcp(simulator.bus, static_cast<uint16_t>(port), options);

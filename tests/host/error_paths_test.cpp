@@ -32,6 +32,12 @@ TEST(UsageErrors, EndWithStatusTwoBeforeTouchingTheBus) {
        "--gpib /nonexistent/libgpib-32.so: there is no GPIB library at"},
       {{"scan", "--gpib", "linux-gpib", "--sim"}, "--sim excludes --gpib"},
       {{"props", "philips", "--sim", "no-such-bench"}, "no-such-bench: cannot read the bench file"},
+      // Every output has somewhere to go before anything is acquired.
+      {{"acquire", "hameg1", "--csv", "/nonexistent/dir/x.csv", "--sim"},
+       "scopehost: --csv /nonexistent/dir/x.csv: cannot write into /nonexistent/dir: no such "
+       "directory; nothing acquired"},
+      {{"acquire", "hameg1", "--wave", "/dev/null/waves", "--sim"},
+       "cannot write into /dev/null: not a directory"},
   };
   for (const auto& usage : cases) {
     const RunResult run = RunScopehost(usage.arguments);
@@ -65,6 +71,10 @@ TEST(ModuleFailures, EndWithStatusOneAndTheModulesMessages) {
     const RunResult run = RunScopehost(failure.arguments, failure.environment);
     EXPECT_EQ(run.status, 1) << failure.message << "\n" << run.err;
     EXPECT_TRUE(Says(run, failure.message)) << run.err;
+    // Only where no GPIB library is found does scopehost add what to do.
+    EXPECT_EQ(Says(run, "add --sim for the simulated bench, or --gpib linux-gpib|prologix|PATH"),
+              failure.environment.contains("LD_LIBRARY_PATH"))
+        << run.err;
     EXPECT_EQ(scratch.Entries(), std::vector<std::string>{"empty.toml"});
   }
 }
@@ -73,24 +83,23 @@ TEST(OutputErrors, EachFileIsWholeOrAbsentAndTheRestAreWritten) {
   const ScratchDirectory scratch;
   const std::filesystem::path bench = UnpacedDefaultBench(scratch.path());
   std::filesystem::create_directory(scratch / "taken");
-  // The CSV's name is a directory, the PWL directory lies below a file; the plot can be made.
-  const RunResult run = RunScopehost({"acquire", "hameg1", "--csv", scratch / "taken", "--pwl",
-                                      scratch / "bench.toml" / "pwl", "--plot",
+  // The CSV's name is a directory; the plot can be made.
+  const RunResult run = RunScopehost({"acquire", "hameg1", "--csv", scratch / "taken", "--plot",
                                       scratch / "plot.png", "--sim", bench});
   EXPECT_EQ(run.status, 3) << run.err;
   EXPECT_TRUE(Says(run, "scopehost: cannot write " + (scratch / "taken").string())) << run.err;
-  EXPECT_TRUE(Says(run, "scopehost: cannot create " + (scratch / "bench.toml" / "pwl").string()))
-      << run.err;
   EXPECT_EQ(scratch.Entries(), (std::vector<std::string>{"bench.toml", "plot.png", "taken"}));
   EXPECT_TRUE(std::filesystem::is_empty(scratch / "taken"));
 
-  const RunResult missingDirectory = RunScopehost(
-      {"acquire", "hameg1", "--csv", scratch / "no" / "such" / "out.csv", "--sim", bench});
-  EXPECT_EQ(missingDirectory.status, 3);
-  EXPECT_TRUE(Says(missingDirectory, "scopehost: cannot create " +
-                                         (scratch / "no" / "such" / "out.csv").string() +
-                                         ": No such file or directory"))
-      << missingDirectory.err;
+  // A PWL directory below a file is told before the acquisition, which never starts.
+  const RunResult belowAFile =
+      RunScopehost({"acquire", "hameg1", "--pwl", scratch / "bench.toml" / "pwl", "--sim", bench});
+  EXPECT_EQ(belowAFile.status, 2);
+  EXPECT_EQ(belowAFile.out, "");
+  EXPECT_TRUE(Says(belowAFile, "scopehost: --pwl " + (scratch / "bench.toml" / "pwl").string() +
+                                   ": cannot write into " + (scratch / "bench.toml").string() +
+                                   ": not a directory; nothing acquired\n"))
+      << belowAFile.err;
 }
 
 }  // namespace

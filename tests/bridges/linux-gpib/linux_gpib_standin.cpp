@@ -103,7 +103,7 @@ LINUX_GPIB_API int ibdev(int board, int pad, int sad, int timo, int eot, int eos
                     eot, eos),
              [&](Bus& bus) {
                // linux-gpib answers ETAB for an address above 30 (and may crash after it).
-               if (pad > Bus::kLastAddress || sad > 0x60 + Bus::kLastAddress) {
+               if (pad > kLastPrimaryAddress || sad > kLastSecondaryAddress) {
                  return Outcome::Failure(ETAB);
                }
                return bus.Dev(board, pad, sad, ValidTimeout(timo) ? timo : TNONE, eot, eos);

@@ -10,12 +10,13 @@ namespace {
 TEST(BridgeConfig, ReadsThePortAndTheDeviceAddresses) {
   std::string error;
   const auto config = prologix::ParseConfig(
-      "[controller]\nport = \"tcp://127.0.0.1:1234\"\nreset_wait_ms = 0\n"
+      "[controller]\nport = \"tcp://127.0.0.1:1234\"\nreset_wait_ms = 0\npoll_timeout_ms = 250\n"
       "[devices]\nDEV1 = 8\nscope = { pad = 10, sad = 96 }\n",
       "gpib.toml", error);
   ASSERT_TRUE(config) << error;
   EXPECT_EQ(config->port, "tcp://127.0.0.1:1234");
   EXPECT_EQ(config->resetWait.count(), 0);
+  EXPECT_EQ(config->pollTimeoutMs, 250);
   EXPECT_EQ(config->Device("dev1")->pad, 8);  // configured names win over the defaults
   EXPECT_EQ(config->Device("SCOPE")->sad, 96);
   EXPECT_EQ(config->Device("DEV8")->pad, 8);  // not listed: the default DEVn
@@ -36,6 +37,7 @@ TEST(BridgeConfig, AMalformedFileIsReportedWithPathLineAndWhatIsWrong) {
       {"[controller]\nport = \"/dev/ttyUSB0\"\n[devices]\nDEV1 = { pad = 1, sad = 5 }\n",
        "gpib.toml:4: DEV1.sad must be 0 (none) or 96 to 126"},
       {"[controller]\nport = \"/dev/ttyUSB0\"\nreset_wait_ms = -1\n", "gpib.toml:3: reset_wait_ms"},
+      {"[controller]\nport = \"x\"\npoll_timeout_ms = 301\n", "gpib.toml:3: poll_timeout_ms"},
       {"[controler]\nport = \"x\"\n", "gpib.toml:1: unknown table \"controler\""},
   };
   for (const auto& c : cases) {

@@ -2,6 +2,7 @@
 // emulated controller's reading of lines.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <numeric>
 #include <string>
@@ -50,10 +51,18 @@ TEST(ControllerReplies, ReadPollListenerAndVersionRepliesAreJudgedByTheirBytes) 
     std::string_view reply;
     Poll state;
     uint8_t status;
-  } polls[] = {{"16\r\n", Poll::kStatus, 16}, {"0\n", Poll::kStatus, 0},
-               {"", Poll::kSilent, 0},        {"256\r\n", Poll::kGarbage, 0},
-               {"16", Poll::kGarbage, 0},     {"1 6\r\n", Poll::kGarbage, 0},
-               {"-1\r\n", Poll::kGarbage, 0}, {"\xff\xfe", Poll::kGarbage, 0}};
+  } polls[] = {{"16\r\n", Poll::kStatus, 16},
+               {"0\n", Poll::kStatus, 0},
+               {"256\r\n", Poll::kGarbage, 0},
+               {"16", Poll::kGarbage, 0},
+               {"-1\r\n", Poll::kGarbage, 0},
+               {"\xff\xfe", Poll::kGarbage, 0},
+               {"1\x01\r\n", Poll::kGarbage, 0},
+               // A poll nobody answered: nothing, an empty line, or words.
+               {"", Poll::kSilent, 0},
+               {"\r\n", Poll::kSilent, 0},
+               {"1 6\r\n", Poll::kSilent, 0},
+               {"Timeout\r\n", Poll::kSilent, 0}};
   for (const auto& poll : polls) {
     const auto reply = prologix::PollReplyOf(BytesOf(poll.reply));
     EXPECT_EQ(reply.state, poll.state) << poll.reply;
@@ -81,10 +90,16 @@ TEST(ControllerReplies, ReadPollListenerAndVersionRepliesAreJudgedByTheirBytes) 
   EXPECT_EQ(prologix::ScanVersionLine(Bytes(200, 'a')).state, Version::kGarbage);
 }
 
+using gpibsim::controller::Flavour;
+
 // The emulated controller's bus with a scripted device at address 3 that answers "OK" to one
 // exact message.
 struct EmulatedBench {
-  explicit EmulatedBench(const Bytes& command) {
+  explicit EmulatedBench(const Bytes& command, Flavour flavour = Flavour::kPrologix)
+      : eeprom(gpibsim::controller::FactoryEeprom(flavour)),
+        controller(bus, flavour, eeprom, [this](std::span<const uint8_t> bytes) {
+          output.append(bytes.begin(), bytes.end());
+        }) {
     auto device = std::make_unique<gpibsim::ScriptedDevice>();
     device->Script(command, BytesOf("OK"));
     bus.Attach(3, std::move(device));
@@ -93,9 +108,8 @@ struct EmulatedBench {
 
   gpibsim::Bus bus;
   std::string output;
-  gpibsim::controller::Controller controller{
-      bus, gpibsim::controller::Flavour::kPrologix,
-      [this](std::span<const uint8_t> bytes) { output.append(bytes.begin(), bytes.end()); }};
+  gpibsim::controller::Eeprom eeprom;
+  gpibsim::controller::Controller controller;
 };
 
 TEST(Escaping, EveryByteValueAndLeadingPlusesReachTheInstrumentAsData) {
@@ -106,6 +120,37 @@ TEST(Escaping, EveryByteValueAndLeadingPlusesReachTheInstrumentAsData) {
     bench.Feed("++read eoi\n");
     EXPECT_EQ(bench.output, "OK") << prologix::EscapedLine(data);
   }
+}
+
+// The emulated controllers hold the bridge to what the Prologix manual says.
+TEST(EmulatedController, APrologixSavesEverySettingUntilToldNotToAnAr488OnlyWhenAsked) {
+  EmulatedBench prologix(BytesOf("x"));
+  prologix.Feed("++eos 3\n++addr 3\n++ver\n");
+  EXPECT_EQ(prologix.eeprom.writes, 2);
+  prologix.Feed("++savecfg 0\n++eos 0\n++read_tmo_ms 50\n");
+  EXPECT_EQ(prologix.eeprom.writes, 2);
+  prologix.output.clear();
+  prologix.Feed("++rst\n++eos\n++savecfg\n");  // powered up from the EEPROM, saving again
+  EXPECT_EQ(prologix.output, "3\r\n1\r\n");
+
+  EmulatedBench ar488(BytesOf("x"), Flavour::kAr488);
+  ar488.Feed("++eos 3\n++addr 3\n");
+  EXPECT_EQ(ar488.eeprom.writes, 0);
+  ar488.Feed("++savecfg 0\n");
+  EXPECT_EQ(ar488.eeprom.writes, 1);
+  EXPECT_EQ(ar488.eeprom.saved.eos, 3);
+}
+
+TEST(EmulatedController, WaitsItsWholeReadTimeOutForAPollNobodyAnswersAndForABareRead) {
+  EmulatedBench bench(BytesOf("Q"));
+  bench.Feed("++auto 0\n++eos 3\n++read_tmo_ms 200\n++addr 3\n");
+  for (const std::string_view step : {"++spoll 9\n", "Q\n++read\n"}) {
+    bench.output.clear();
+    const auto start = std::chrono::steady_clock::now();
+    bench.Feed(step);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200)) << step;
+  }
+  EXPECT_EQ(bench.output, "OK");  // the bare read's data, EOI or not
 }
 
 }  // namespace

@@ -52,8 +52,9 @@ TEST(OverTheEmulatedController, EveryDeviceTypeGivesTheSimulatedLibrarysRows) {
                {"tektronix", bench},
                {"philips", bench},
                {"hameg1", BenchFile("ramp.toml")}};  // every byte value
+  const std::filesystem::path log = scratch / "controller.log";
   for (const auto& c : cases) {
-    const EmulatorProcess emulator({"--bench", c.bench, "--lifetime", "60"});
+    const EmulatorProcess emulator({"--bench", c.bench, "--log", log, "--lifetime", "60"});
     const std::filesystem::path viaSim = scratch / "sim.csv";
     const std::filesystem::path viaBridge = scratch / "bridge.csv";
     const RunResult sim = RunScopehost({"acquire", c.device, "--csv", viaSim, "--sim", c.bench});
@@ -65,6 +66,8 @@ TEST(OverTheEmulatedController, EveryDeviceTypeGivesTheSimulatedLibrarysRows) {
     EXPECT_GT(DataRows(viaSim).size(), 1000u);
     EXPECT_TRUE(DataRows(viaSim) == DataRows(viaBridge)) << c.device << ": the data rows differ";
   }
+  EXPECT_EQ(hosttest::ReadText(log).find("EEPROM write"), std::string::npos)
+      << hosttest::ReadText(log);
   const EmulatorProcess emulator({"--bench", bench, "--lifetime", "60"});
   const RunResult scan =
       RunScopehost({"scan", "--gpib", "prologix"}, ConfigFor(scratch, emulator.Port()));
@@ -105,6 +108,25 @@ TEST(OverTheEmulatedController, RecordedAcquisitionsReplayWithoutTheController) 
   EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), HoldsEveryByteValue));
 }
 
+// One TDS540 and 29 empty addresses, each costing a Prologix its whole read time-out.
+TEST(OverTheEmulatedController, TheTektronixIsFoundByAScanOfSecondsAndNothingIsSaved) {
+  const ScratchDirectory scratch;
+  const std::filesystem::path log = scratch / "controller.log";
+  const std::string bench = std::string(GPIBSCOPE_SOURCE_DIR) + "/examples/benches/tds540.toml";
+  const EmulatorProcess emulator({"--bench", bench, "--log", log, "--lifetime", "60"});
+  const auto config = ConfigFor(scratch, emulator.Port());
+  const auto start = std::chrono::steady_clock::now();
+  const RunResult scan = RunScopehost({"scan", "--gpib", "prologix"}, config);
+  EXPECT_LE(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(scan.status, 0) << scan.err;
+  EXPECT_EQ(scan.out, RunScopehost({"scan", "--sim", bench}).out);
+  const RunResult acquire = RunScopehost(
+      {"acquire", "tektronix", "--csv", scratch / "tds540.csv", "--gpib", "prologix"}, config);
+  EXPECT_EQ(acquire.status, 0) << acquire.err;
+  EXPECT_EQ(hosttest::ReadText(log).find("EEPROM write"), std::string::npos)
+      << hosttest::ReadText(log);
+}
+
 TEST(OverTheEmulatedController, EachFaultEndsInTimeWithTheModulesMessageAndTheBridgesLine) {
   const ScratchDirectory scratch;
   const struct {
@@ -116,7 +138,7 @@ TEST(OverTheEmulatedController, EachFaultEndsInTimeWithTheModulesMessageAndTheBr
       {"hameg1", "drop:3000", "scopehost: No Answer\n", "reading: the controller closed the"},
       {"hameg1", "stall:3000", "scopehost: No Answer\n", "reading: the controller stalled"},
       {"tektronix", "garbage:0", "scopehost: Send IFC !\n", "answered garbage, not its version"},
-      {"tektronix", "drop:100", "scopehost: Can not find listeners !\n",
+      {"tektronix", "drop:300", "scopehost: Can not find listeners !\n",
        "finding listeners: the controller closed the connection"},
       {"tektronix", nullptr, "scopehost: Send IFC !\n", "cannot reach the controller"},
   };

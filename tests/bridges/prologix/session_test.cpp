@@ -79,6 +79,7 @@ size_t Occurrences(const std::string& text, const std::string& line) {
 struct LinkCase {
   const char* label;
   std::vector<std::string> arguments;
+  bool ar488;
 };
 
 class OverEachLink : public testing::TestWithParam<LinkCase> {};
@@ -102,7 +103,9 @@ TEST_P(OverEachLink, MemoryDumpArrivesByteForByteWithEndAtEoiWhateverTheReadSize
   EXPECT_EQ(Occurrences(commands, "mode 1\n"), 1u) << commands;
   EXPECT_EQ(Occurrences(commands, "addr 1\n"), 1u) << commands;
   EXPECT_EQ(Occurrences(commands, "read eoi\n"), 3u) << commands;  // leftovers serve the rest
-  EXPECT_EQ(Occurrences(commands, "savecfg"), 0u);
+  // A Prologix is told once to stop saving; an AR488 would save for that very command.
+  EXPECT_EQ(Occurrences(commands, "savecfg 0\n"), GetParam().ar488 ? 0u : 1u) << commands;
+  EXPECT_EQ(Occurrences(commands, "EEPROM write"), 0u) << commands;
 }
 
 TEST_P(OverEachLink, FindsTheListenersOfTheDefaultBench) {
@@ -121,13 +124,63 @@ TEST_P(OverEachLink, FindsTheListenersOfTheDefaultBench) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, OverEachLink,
-                         testing::Values(LinkCase{"TcpPrologix", {"--lifetime", "60"}},
+                         testing::Values(LinkCase{"TcpPrologix", {"--lifetime", "60"}, false},
                                          LinkCase{"PtyAr488",
                                                   {"--pty", "--flavour", "ar488", "--boot-ms",
-                                                   "300", "--lifetime", "60"}}),
+                                                   "300", "--lifetime", "60"},
+                                                  true}),
                          [](const testing::TestParamInfo<LinkCase>& link) {
                            return link.param.label;
                          });
+
+// A Prologix waits its whole read time-out for each address where nobody answers a poll.
+TEST(PrologixScan, EndsInSecondsAndFindsTheInstrumentsThatAnswerWithinThePollTimeOut) {
+  const std::filesystem::path log = std::filesystem::temp_directory_path() /
+                                    ("prologix-scan-" + std::to_string(getpid()) + ".log");
+  const EmulatorProcess emulator(
+      {"--bench", BenchFile("ramp.toml"), "--poll-ms", "60", "--log", log, "--lifetime", "60"});
+  Session session = SessionOn(emulator.Port());
+  std::vector<Address> candidates;
+  for (int32_t pad = 1; pad <= 30; ++pad) candidates.push_back({pad, 0});
+  std::vector<Address> found;
+  const auto start = std::chrono::steady_clock::now();
+  const auto status = session.FindListeners(candidates, found, 10s);
+  EXPECT_LE(std::chrono::steady_clock::now() - start, 5s);
+  EXPECT_EQ(status.ibsta & ERR, 0);
+  EXPECT_EQ(found, (std::vector<Address>{kHameg, kSilent}));
+  // The scan's short time-out is not the one data is read with.
+  ASSERT_EQ(session.Write(kHameg, Bytes{'D', 'I', 'G'}, true, 3s).ibsta & ERR, 0);
+  EXPECT_EQ(ReadMessage(session, 8192), DumpFromTheBus());
+  const std::string commands = ReadFile(log);
+  std::filesystem::remove(log);
+  EXPECT_NE(commands.find("read_tmo_ms 100\nspoll 1\n"), std::string::npos) << commands;
+  const size_t timeOutOfTheRead = commands.rfind("read_tmo_ms ", commands.find("read eoi\n"));
+  ASSERT_GT(timeOutOfTheRead, commands.find("spoll 30\n")) << commands;
+  EXPECT_GE(std::stoi(commands.substr(timeOutOfTheRead + 12)), 2000) << commands;
+}
+
+// Another program left auto 1, EOI off, CR LF added, no end-of-reply byte and a 50 ms time-out
+// saved: the bridge sets what it needs, gets the data intact, and leaves the EEPROM as it was.
+TEST(PrologixSettings, AControllerPoweringUpWithAnotherProgramsSettingsKeepsThem) {
+  const std::filesystem::path log = std::filesystem::temp_directory_path() /
+                                    ("prologix-saved-" + std::to_string(getpid()) + ".log");
+  const EmulatorProcess emulator({"--bench", BenchFile("ramp.toml"), "--eeprom",
+                                  "++auto 1;++eoi 0;++eos 0;++eot_enable 0;++read_tmo_ms 50",
+                                  "--log", log, "--lifetime", "60"});
+  Session session = SessionOn(emulator.Port());
+  for (int connection = 0; connection < 2; ++connection) {
+    ASSERT_EQ(session.Write(kHameg, Bytes{'D', 'I', 'G'}, true, 3s).ibsta & ERR, 0);
+    EXPECT_EQ(ReadMessage(session, 8192), DumpFromTheBus());
+    Bytes nothing(4);
+    testing::internal::CaptureStderr();
+    session.Read(kSilent, nothing, -1, 100ms);  // fails, so the next call connects again
+    testing::internal::GetCapturedStderr();
+  }
+  const std::string commands = ReadFile(log);
+  std::filesystem::remove(log);
+  EXPECT_EQ(Occurrences(commands, "ver\nsavecfg 0\n"), 2u) << commands;  // first, each time
+  EXPECT_EQ(Occurrences(commands, "EEPROM write"), 0u) << commands;
+}
 
 TEST(BridgeTimeOuts, AReadLongerThanTheControllersLimitIsSeveralReads) {
   const EmulatorProcess emulator({"--bench", BenchFile("ramp.toml"), "--lifetime", "60"});

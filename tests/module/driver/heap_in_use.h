@@ -18,10 +18,17 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 inline size_t HeapInUse() {
   return __sanitizer_get_current_allocated_bytes();
 }
+// The sanitizer counts every thread's blocks.
+inline void CountOneHeapForEveryThread() {}
 #else
 #include <malloc.h>
+// glibc's count of the main heap only.
 inline size_t HeapInUse() {
   return mallinfo2().uordblks;
+}
+// Threads started from now on allocate from the main heap too, not from heaps of their own.
+inline void CountOneHeapForEveryThread() {
+  mallopt(M_ARENA_MAX, 1);
 }
 #endif
 
