@@ -80,7 +80,7 @@ class Acquisition:
         Returns its path."""
         return _files._write_whole(path, _viewer.page(self))
 
-    def viewer(self, height=600):
+    def viewer(self, height=800):
         """The page of to_html() inline in a notebook: displaying the returned object shows it
         in an iframe height pixels high, sandboxed to run the page's own scripts only."""
         return _viewer.Viewer(_viewer.page(self), height)
