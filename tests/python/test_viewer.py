@@ -1,14 +1,17 @@
-"""The package's viewer page is the one scopehost writes for the same data, and a notebook
-shows that same page."""
+"""The package's viewer page is the one scopehost writes for the same data, a notebook shows
+that same page, and the data in it cannot break out of its script element."""
 
+import datetime
 import html.parser
+import json
 import re
 import subprocess
 
+import numpy
 import pytest
 
 import gpibscope
-from gpibscope import _companions
+from gpibscope import _companions, _viewer
 
 from conftest import DEVICES
 
@@ -58,3 +61,15 @@ def test_a_missing_or_unfit_template_is_a_clear_error(monkeypatch, tmp_path):
     with pytest.raises(gpibscope.Error, match="holds no single place"):
         acquisition.to_html(tmp_path / "page.html")
     assert not (tmp_path / "page.html").exists()
+
+
+def test_json_escapes_what_could_end_the_script_and_writes_non_finite_values_as_null():
+    device = gpibscope.Device(2, "tektronix", '</script><b x="1">\n')
+    acquisition = gpibscope.Acquisition(
+        device, numpy.array([0.0, 1e-6, 2e-6]), {"ch1": numpy.array([numpy.nan, -numpy.inf, 0.1])},
+        False, 3, datetime.datetime.now(datetime.timezone.utc), 0.5, [], "time")
+    text = _viewer.acquisition_json(acquisition)
+    assert "<" not in text and "\n" not in text
+    data = json.loads(text)
+    assert data["header"][0] == ["device", device.text]
+    assert data["columns"][1] == {"name": "ch1", "unit": "V", "values": [None, None, 0.1]}
