@@ -5,6 +5,7 @@ Tektronix TDS540, Philips PM3323) straight into NumPy arrays, in volts with thei
     scope = gpibscope.acquire("tektronix", gpib="sim")   # the simulated bench
     scope.time, scope.channels["ch1"]                    # seconds, volts
     scope.to_csv("tds540.csv"); scope.to_pwl("spice/"); scope.plot()
+    scope.to_html("tds540.html")                         # the waveform viewer; viewer() inline
 
 The package loads the driver module libgpibscope.so and a GPIB library with ctypes, as a
 simulation host does; GPIBSCOPE_MODULE names another module.

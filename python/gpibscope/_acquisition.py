@@ -7,7 +7,7 @@ import time as _time
 
 import numpy
 
-from . import _companions, _devices, _files, _gpib, _host, _module
+from . import _companions, _devices, _files, _gpib, _host, _module, _viewer
 from ._errors import AcquisitionError, Error
 from ._progress import Reporter
 
@@ -72,6 +72,18 @@ class Acquisition:
         "PWL file=" in LTspice and Xyce and ngspice's filesource read them. ValueError
         without a rising time axis. Returns the paths written."""
         return _files.write_channel_files(self, directory, "txt")
+
+    def to_html(self, path):
+        """Writes the waveform viewer's page that scopehost's --html writes for this data: one
+        self-contained HTML file (zoom, cursors, measurements) that opens from disk with no
+        network. Error when the viewer template that comes with gpibscope cannot be read.
+        Returns its path."""
+        return _files._write_whole(path, _viewer.page(self))
+
+    def viewer(self, height=800):
+        """The page of to_html() inline in a notebook: displaying the returned object shows it
+        in an iframe height pixels high, sandboxed to run the page's own scripts only."""
+        return _viewer.Viewer(_viewer.page(self), height)
 
     def to_pandas(self):
         """A pandas DataFrame of the channels, indexed by time in seconds when there is a time

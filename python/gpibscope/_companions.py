@@ -1,9 +1,9 @@
 """Where the package finds what comes with it: the driver module with its language service,
-the simulated GPIB library, the bridges to real controllers and the bench files. Installed
-with gpibscope, the build system writes their places relative to this package into
-_installation.py; in a source checkout they are where the default build puts them, in build/
-beside python/; a copy installed on its own (pip) uses gpibscope installed under /usr/local or
-/usr."""
+the simulated GPIB library, the bridges to real controllers, the bench files and the waveform
+viewer's page template. Installed with gpibscope, the build system writes their places relative
+to this package into _installation.py; in a source checkout they are where the default build
+puts them, in build/ beside python/; a copy installed on its own (pip) uses gpibscope installed
+under /usr/local or /usr."""
 
 import functools
 import os
@@ -11,6 +11,7 @@ from collections import namedtuple
 
 MODULE_FILE = "libgpibscope.so"
 GPIB_LIBRARY_FILE = "libgpib-32.so"
+VIEWER_TEMPLATE_FILE = "viewer.html"
 
 _PACKAGE_DIR = os.path.dirname(os.path.abspath(__file__))
 # The build tree's layout (the top-level CMakeLists.txt places the files so).
@@ -32,6 +33,11 @@ class Companions(namedtuple("Companions", "module_dir simulator_dir bridge_dir b
     @property
     def simulator(self):
         return os.path.join(self.simulator_dir, GPIB_LIBRARY_FILE)
+
+    @property
+    def viewer_template(self):
+        # Beside the benches, in share/gpibscope/ of the build tree and of an installation.
+        return os.path.join(os.path.dirname(self.bench_dir), VIEWER_TEMPLATE_FILE)
 
     def bridge(self, name):
         return os.path.join(self.bridge_dir, name, GPIB_LIBRARY_FILE)

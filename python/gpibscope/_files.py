@@ -50,17 +50,24 @@ def utc_timestamp(when):
     return when.strftime("%Y-%m-%dT%H:%M:%SZ")
 
 
-def _metadata(acquisition, abscissa, traces):
+def header_fields(acquisition, abscissa, traces):
+    """The CSV file's metadata as (name, value) pairs, in order; the viewer's page shows the
+    same."""
     names = ", ".join(name for name, _ in traces)
-    lines = [f"# device: {acquisition.device.text}",
-             f"# device type: {acquisition.device.type}",
-             f"# points: {acquisition.points}",
-             f"# channels: {len(traces)} ({names})"]
+    fields = [("device", acquisition.device.text),
+              ("device type", str(acquisition.device.type)),
+              ("points", str(acquisition.points)),
+              ("channels", f"{len(traces)} ({names})")]
     if abscissa[0] == "X":
-        lines.append("# mode: XY (X in place of a time axis)")
-    lines.append(f"# acquired at (UTC): {utc_timestamp(acquisition.acquired_at)}")
-    lines.append(f"# duration (s): {format_number(acquisition.duration)}")
-    return "\n".join(lines) + "\n"
+        fields.append(("mode", "XY (X in place of a time axis)"))
+    fields.append(("acquired at (UTC)", utc_timestamp(acquisition.acquired_at)))
+    fields.append(("duration (s)", format_number(acquisition.duration)))
+    return fields
+
+
+def _metadata(acquisition, abscissa, traces):
+    return "".join(f"# {name}: {value}\n"
+                   for name, value in header_fields(acquisition, abscissa, traces))
 
 
 def _heading(name, unit):

@@ -25,8 +25,11 @@ def test_the_installed_package(tmp_path):
     if not prefix:
         pytest.skip("GPIBSCOPE_INSTALLED_PREFIX names no installation (scripts/install-check.sh)")
     packages = os.path.join(prefix, "lib", "python3", "dist-packages")
-    result = run_python(ONE_LINER + "; print(gpibscope.__file__)",
-                        env=clean_environment(PYTHONPATH=packages), cwd=tmp_path)
+    # The viewer's page too: its template is found where the installation put it.
+    code = ('import gpibscope; a = gpibscope.acquire("tektronix", gpib="sim"); '
+            'a.to_html("page.html"); print(a.points, gpibscope.__file__)')
+    result = run_python(code, env=clean_environment(PYTHONPATH=packages), cwd=tmp_path)
     points, location = result.stdout.split()
     assert points == "15000", result.stderr
     assert location == os.path.join(packages, "gpibscope", "__init__.py")
+    assert "__GPIBSCOPE_ACQUISITION__" not in (tmp_path / "page.html").read_text()
