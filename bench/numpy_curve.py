@@ -7,12 +7,13 @@ repetitions) in the benchmark programs' JSON form, as "tds540_curve/numpy".
 
 usage: numpy_curve.py DIR OUT.json [--repetitions N]
 """
-import argparse
 import json
 import os
 import time
 
 import numpy
+
+from measurement import arguments, median_entry, write_entries
 
 
 def convert(block, points, volts_per_division, offset, interval):
@@ -35,11 +36,7 @@ def per_call(run, calls):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("directory")
-    parser.add_argument("out")
-    parser.add_argument("--repetitions", type=int, default=5)
-    args = parser.parse_args()
+    args = arguments("directory", count="--repetitions")
 
     with open(os.path.join(args.directory, "curve.json")) as parameters_file:
         parameters = json.load(parameters_file)
@@ -62,23 +59,12 @@ def main():
         calls *= 4
     timings = sorted(per_call(run, calls) for _ in range(args.repetitions))
     cpu, wall = timings[len(timings) // 2]
-    entry = {
-        "name": "tds540_curve/numpy_median",
-        "run_name": "tds540_curve/numpy",
-        "run_type": "aggregate",
-        "aggregate_name": "median",
-        "iterations": calls,
-        "real_time": wall,
-        "cpu_time": cpu,
-        "time_unit": "ns",
-        "samples_per_call": points,
-        "bytes_read": len(block),
-        "bytes_written": 2 * points * 8,
-        "label": f"NumPy {numpy.__version__}, "
-                 + ("the module's values bit for bit" if same else "VALUES DIFFER from the module's"),
-    }
-    with open(args.out, "w") as out:
-        json.dump({"context": {}, "benchmarks": [entry]}, out, indent=1)
+    entry = median_entry(
+        "tds540_curve/numpy", calls, wall, cpu, samples_per_call=points, bytes_read=len(block),
+        bytes_written=2 * points * 8, label=f"NumPy {numpy.__version__}, "
+        + ("the module's values bit for bit" if same else "VALUES DIFFER from the module's"))
+    entry["name"] = "tds540_curve/numpy_median"
+    write_entries(args.out, [entry])
 
 
 if __name__ == "__main__":

@@ -8,18 +8,12 @@ programs' JSON form, as "tektronix_acquisition/python" and ".../scopehost".
 
 usage: python_acquisition.py SCOPEHOST PYTHON_PACKAGE_DIR OUT.json [--runs N]
 """
-import argparse
-import json
-import resource
 import statistics
 import subprocess
 import sys
 import time
 
-
-def children_cpu_seconds():
-    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return usage.ru_utime + usage.ru_stime
+from measurement import arguments, children_cpu_seconds, median_entry, write_entries
 
 
 def scopehost_run(scopehost, command):
@@ -39,18 +33,12 @@ def python_run(gpibscope):
 
 
 def entry(name, runs, walls, cpus):
-    return {"name": name, "run_name": name, "run_type": "aggregate", "aggregate_name": "median",
-            "iterations": runs, "real_time": statistics.median(walls) * 1e9,
-            "cpu_time": statistics.median(cpus) * 1e9, "time_unit": "ns", "host_comparison": True}
+    return median_entry(name, runs, statistics.median(walls) * 1e9, statistics.median(cpus) * 1e9,
+                        host_comparison=True)
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("scopehost")
-    parser.add_argument("package_dir")
-    parser.add_argument("out")
-    parser.add_argument("--runs", type=int, default=10)
-    args = parser.parse_args()
+    args = arguments("scopehost", "package_dir", default=10)
     sys.path.insert(0, args.package_dir)
     import gpibscope
 
@@ -64,8 +52,7 @@ def main():
     entries = [entry(f"tektronix_acquisition/{host}", args.runs, [w for w, _ in runs],
                      [c for _, c in runs])
                for host, runs in (("scopehost", inside_scopehost), ("python", in_python))]
-    with open(args.out, "w") as out:
-        json.dump({"context": {}, "benchmarks": entries}, out, indent=1)
+    write_entries(args.out, entries)
 
 
 if __name__ == "__main__":

@@ -12,8 +12,6 @@ time is not the page's).
 
 usage: viewer_open_and_zoom.py SCOPEHOST OUT.json [--runs N]
 """
-import argparse
-import json
 import pathlib
 import statistics
 import subprocess
@@ -22,6 +20,8 @@ import tempfile
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.support.ui import WebDriverWait
+
+from measurement import arguments, median_entry, write_entries
 
 BENCH = pathlib.Path(__file__).resolve().parents[1] / "tests/benches/tds540-full-record.toml"
 FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
@@ -50,17 +50,12 @@ def browser(profile):
 
 
 def entry(name, runs, milliseconds):
-    return {"name": name, "run_name": name, "run_type": "aggregate", "aggregate_name": "median",
-            "iterations": runs, "real_time": statistics.median(milliseconds) * 1e6,
-            "cpu_time": 0.0, "time_unit": "ns", "browser_ms": sorted(milliseconds)}
+    return median_entry(name, runs, statistics.median(milliseconds) * 1e6, 0.0,
+                        browser_ms=sorted(milliseconds))
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("scopehost")
-    parser.add_argument("out")
-    parser.add_argument("--runs", type=int, default=5)
-    args = parser.parse_args()
+    args = arguments("scopehost")
 
     with tempfile.TemporaryDirectory() as folder:
         page = pathlib.Path(folder) / "tds540.html"
@@ -85,8 +80,7 @@ def main():
                entry("viewer/zoom_draw", len(draws), draws),
                entry("viewer/zoom_frame", len(frames), frames)]
     entries[0]["page_bytes"] = page_bytes
-    with open(args.out, "w") as out:
-        json.dump({"context": {}, "benchmarks": entries}, out, indent=1)
+    write_entries(args.out, entries)
 
 
 if __name__ == "__main__":
