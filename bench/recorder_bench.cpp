@@ -21,6 +21,7 @@
 #include "bench_pairs.h"
 #include "capture.h"
 #include "gpibscope/host.h"
+#include "loading/module_loader.h"
 #include "tds540_host.h"
 #include "writer.h"
 
@@ -94,8 +95,29 @@ std::string PacedBench(const std::filesystem::path& scratch) {
   return bench.string();
 }
 
-GetDataFn GetDataOf(void* module) {
+// GetData of a second copy of the module, in a linker namespace of its own with the recorder
+// loaded first, which loads its own simulated library: the module there binds the recorder.
+// The namespace starts with the C library: the first object of a namespace is global there,
+// and the recorder must no more be global than it is in a host. No host loads the module this
+// way, so the host library's loader does not offer it.
+GetDataFn RecordedGetData() {
+  void* base = dlmopen(LM_ID_NEWLM, "libc.so.6", RTLD_NOW | RTLD_LOCAL);
+  Lmid_t space = LM_ID_BASE;
+  if (base == nullptr || dlinfo(base, RTLD_DI_LMID, &space) != 0) return nullptr;
+  if (dlmopen(space, GPIB_RECORDER_PATH, RTLD_NOW | RTLD_LOCAL) == nullptr) return nullptr;
+  void* module = dlmopen(space, GPIBSCOPE_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
   return module ? reinterpret_cast<GetDataFn>(dlsym(module, "GetData")) : nullptr;
+}
+
+int RunBenchmarks(int argc, char** argv) {
+  benchmark::RegisterBenchmark("getdata_type2_tds540_paced_1MBps/recorded_vs_unrecorded",
+                               MeasureRecordedAgainstUnrecorded)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime()
+      ->MinTime(4.0)
+      ->Repetitions(3);
+  benchmark::RegisterBenchmark("recorder_one_read", MeasureRecordingARead)->Arg(40000);
+  return bench::RunRegistered(argc, argv);
 }
 
 }  // namespace
@@ -107,32 +129,20 @@ int main(int argc, char** argv) {
   setenv("GPIBSIM_BENCH", PacedBench(scratch).c_str(), 1);
   setenv("GPIBSCOPE_TRACE", (scratch / "acquisition.rec").c_str(), 1);
   setenv("GPIBSCOPE_TRACE_GPIB", GPIBSIM_LIBRARY_PATH, 1);
-  // The simulated library first, under its soname, so that the module's binding finds it...
-  void* simulated = dlopen(GPIBSIM_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-  unrecorded =
-      simulated ? GetDataOf(dlopen(GPIBSCOPE_MODULE_PATH, RTLD_NOW | RTLD_LOCAL)) : nullptr;
-  // ...and in a namespace of its own the recorder first, which loads its own simulated library.
-  // The namespace starts with the C library: the first object of a namespace is global there,
-  // and the recorder must no more be global than it is in a host.
-  void* base = dlmopen(LM_ID_NEWLM, "libc.so.6", RTLD_NOW | RTLD_LOCAL);
-  Lmid_t space = LM_ID_BASE;
-  if (base != nullptr) dlinfo(base, RTLD_DI_LMID, &space);
-  void* recorder = base ? dlmopen(space, GPIB_RECORDER_PATH, RTLD_NOW | RTLD_LOCAL) : nullptr;
-  recorded =
-      recorder ? GetDataOf(dlmopen(space, GPIBSCOPE_MODULE_PATH, RTLD_NOW | RTLD_LOCAL)) : nullptr;
   int status = 1;
-  if (unrecorded == nullptr || recorded == nullptr) {
-    std::fprintf(stderr, "cannot load the module, the simulated library and the recorder: %s\n",
-                 dlerror());
-  } else {
-    benchmark::RegisterBenchmark("getdata_type2_tds540_paced_1MBps/recorded_vs_unrecorded",
-                                 MeasureRecordedAgainstUnrecorded)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->MinTime(4.0)
-        ->Repetitions(3);
-    benchmark::RegisterBenchmark("recorder_one_read", MeasureRecordingARead)->Arg(40000);
-    status = bench::RunRegistered(argc, argv);
+  try {
+    // The simulated library first, under its soname, so that the module's binding finds it.
+    const scopehost::SharedLibrary simulated(GPIBSIM_LIBRARY_PATH);
+    const scopehost::DriverModule module(GPIBSCOPE_MODULE_PATH);
+    unrecorded = module.GetData;
+    recorded = RecordedGetData();
+    if (recorded == nullptr) {
+      std::fprintf(stderr, "cannot load the recorder and the module beside it: %s\n", dlerror());
+    } else {
+      status = RunBenchmarks(argc, argv);
+    }
+  } catch (const scopehost::LoadError& error) {
+    std::fprintf(stderr, "%s\n", error.what());
   }
   std::filesystem::remove_all(scratch);
   return status;
