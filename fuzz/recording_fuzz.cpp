@@ -15,8 +15,8 @@ namespace {
 using gpib_recording::Call;
 
 std::string Written(const std::vector<Call>& calls) {
-  std::string text = std::string(gpib_recording::kMagic) + " " +
-                     std::to_string(gpib_recording::kVersion) + "\n";
+  std::string text =
+      std::string(gpib_recording::kMagic) + " " + std::to_string(gpib_recording::kVersion) + "\n";
   for (const Call& call : calls) text += gpib_recording::FormatCall(call) + "\n";
   return text;
 }

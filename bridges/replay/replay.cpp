@@ -81,8 +81,8 @@ Replay& TheReplay() {
 
 }  // namespace gpib_replay
 
-int32_t gpib_front::Answer(gpib_recording::Call& call, const gpib_recording::Outputs& outputs, int32_t refused,
-                           const Forward&) {
+int32_t gpib_front::Answer(gpib_recording::Call& call, const gpib_recording::Outputs& outputs,
+                           int32_t refused, const Forward&) {
   std::lock_guard lock(gpib_bridge::CallLock());
   const gpib_recording::Call* recorded = gpib_replay::TheReplay().Next(call);
   if (recorded == nullptr) {

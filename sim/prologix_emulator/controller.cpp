@@ -252,7 +252,8 @@ void Controller::Execute(std::string_view line) {
       return ReplyLine(address);
     }
     const auto pad = Number(words[1], 0, Bus::kLastAddress);
-    const auto sad = arguments > 1 ? Number(words[2], kFirstSecondaryAddress, kLastSecondaryAddress) : std::optional<int>(0);
+    const auto sad = arguments > 1 ? Number(words[2], kFirstSecondaryAddress, kLastSecondaryAddress)
+                                   : std::optional<int>(0);
     if (!pad || !sad) return Reply(kUnrecognized);
     settings_.pad = *pad;
     settings_.sad = *sad;
