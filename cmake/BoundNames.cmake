@@ -26,3 +26,29 @@ function(gpibscope_version_script path comment)
   file(CONFIGURE OUTPUT ${path} CONTENT
        "/* ${comment} */\n{\n  global:\n    ${names};\n  local:\n    *;\n};\n")
 endfunction()
+
+# Makes target a gpib-32.dll with NI's exports, put in dir: the status variables as exported
+# data, the functions undecorated (__stdcall without its @n) — the 18 of the list, or those
+# FUNCTIONS names — and any EXTRA names after them.
+function(gpibscope_gpib32_dll target dir)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "FUNCTIONS;EXTRA")
+  gpibscope_bound_names(bound)
+  if(NOT arg_FUNCTIONS)
+    set(arg_FUNCTIONS ${bound_FUNCTIONS})
+  endif()
+  set(variables ${bound_VARIABLES})
+  list(TRANSFORM variables APPEND " DATA")
+  list(JOIN variables "\n  " variableLines)
+  list(JOIN arg_FUNCTIONS "\n  " functionLines)
+  set(exports "  ${variableLines}\n  ${functionLines}\n")
+  if(arg_EXTRA)
+    list(JOIN arg_EXTRA "\n  " extraLines)
+    string(APPEND exports "  ${extraLines}\n")
+  endif()
+  set(def ${CMAKE_CURRENT_BINARY_DIR}/${target}.def)
+  file(CONFIGURE OUTPUT ${def} CONTENT "LIBRARY gpib-32.dll\nEXPORTS\n${exports}")
+  target_sources(${target} PRIVATE ${def})
+  set_target_properties(${target} PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${dir}
+                                             ARCHIVE_OUTPUT_DIRECTORY ${dir})
+  target_link_options(${target} PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+endfunction()

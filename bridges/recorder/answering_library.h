@@ -1,6 +1,6 @@
 // The GPIB library the recorder stands in front of, loaded by its full path so that the
 // recorder, which has its name, is never found in its place. The platform's loading is in
-// answering_library_<platform>.cpp.
+// posix/ and win32/.
 #pragma once
 
 #include <optional>

@@ -1,3 +1,4 @@
+// Loading the library behind the recorder on Windows: LoadLibraryA by its full path.
 #include <windows.h>
 
 #include "answering_library.h"

@@ -1,3 +1,4 @@
+// Loading the library behind the recorder on POSIX: dlopen by its full path.
 #include <dlfcn.h>
 
 #include <cstdlib>
