@@ -2,16 +2,16 @@
 #include <cstring>
 
 #include "capture.h"
+#include "ni488/ni488.h"
 
 namespace gpib_recording {
 
 namespace {
 
-constexpr int32_t kErr = 0x8000;
-constexpr int16_t kNoAddress = -1;  // NOADDR, the end of an address list
-// A longer address list has no terminator: at most 31 primary addresses, each with 32
-// secondary ones.
-constexpr size_t kMaxAddressList = 31 * 32;
+// A longer address list has no terminator: every primary address, each with no secondary
+// address or any of them.
+constexpr size_t kMaxAddressList =
+    (kLastPrimaryAddress + 1) * (kLastSecondaryAddress - kFirstSecondaryAddress + 2);
 
 size_t Within(int32_t count, int32_t capacity) {
   return static_cast<size_t>(std::clamp(count, 0, std::max(capacity, 0)));
@@ -22,7 +22,7 @@ size_t Capacity(const Outputs& outputs) {
 }
 
 bool Failed(const Call& call) {
-  return (call.ibsta & kErr) != 0;
+  return (call.ibsta & ERR) != 0;
 }
 
 }  // namespace
@@ -48,7 +48,7 @@ Bytes NameBytes(const char* name) {
 Bytes AddressListBytes(const int16_t* addresses) {
   if (addresses == nullptr) return {};
   size_t count = 0;
-  while (count < kMaxAddressList && addresses[count] != kNoAddress) ++count;
+  while (count < kMaxAddressList && addresses[count] != NOADDR) ++count;
   return WordBytes(addresses, count);
 }
 

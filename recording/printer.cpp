@@ -3,14 +3,14 @@
 #include <array>
 #include <cstdio>
 
+#include "ni488/ni488.h"
+
 namespace gpib_recording {
 
 namespace {
 
 // Bytes shown of a long transfer; the line tells how many there were.
 constexpr size_t kFoldedBytes = 48;
-
-constexpr int32_t kErr = 0x8000;
 
 bool IsText(const Bytes& bytes) {
   for (const uint8_t byte : bytes) {
@@ -102,7 +102,7 @@ std::string StatusText(int32_t ibsta) {
       "LOK", "REM",  "CIC", "ATN",  "TACS", "LACS", "DTAS", "DCAS"};
   std::string text;
   for (size_t bit = 0; bit < kBits.size(); ++bit) {
-    if ((ibsta & (0x8000 >> bit)) != 0 && *kBits[bit] != '\0') {
+    if ((ibsta & (ERR >> bit)) != 0 && *kBits[bit] != '\0') {
       if (!text.empty()) text += ' ';
       text += kBits[bit];
     }
@@ -145,7 +145,7 @@ std::string DescribeCall(const Call& call) {
     line.append(" = ").append(std::to_string(call.result));
   }
   line.append("  ").append(StatusText(call.ibsta));
-  if ((call.ibsta & kErr) != 0) line.append(" ").append(ErrorName(call.iberr));
+  if ((call.ibsta & ERR) != 0) line.append(" ").append(ErrorName(call.iberr));
   line.append("  ibcntl=").append(std::to_string(call.ibcntl));
   if (signature != nullptr && signature->reads) line.append("  read ").append(ReadText(call));
   return line;

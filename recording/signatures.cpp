@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "call.h"
+#include "ni488/bound_names.h"
 
 namespace gpib_recording {
 
@@ -30,12 +31,21 @@ constexpr Signature kSignatures[] = {
 };
 // clang-format on
 
-}  // namespace
-
-const Signature* SignatureOf(std::string_view function) {
+constexpr const Signature* Find(std::string_view function) {
   const auto* found = std::find_if(std::begin(kSignatures), std::end(kSignatures),
                                    [&](const Signature& s) { return s.function == function; });
   return found == std::end(kSignatures) ? nullptr : found;
+}
+
+// Every function the module binds has its line.
+#define RECORDING_HAS_SIGNATURE(name, member, Type) static_assert(Find(#name) != nullptr);
+NI488_FUNCTIONS(RECORDING_HAS_SIGNATURE, RECORDING_HAS_SIGNATURE)
+#undef RECORDING_HAS_SIGNATURE
+
+}  // namespace
+
+const Signature* SignatureOf(std::string_view function) {
+  return Find(function);
 }
 
 Bytes WordBytes(const int16_t* words, size_t count) {

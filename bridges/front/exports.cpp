@@ -7,7 +7,6 @@
 #include "front.h"
 
 using gpib_front::Answer;
-using gpib_front::GpibEntries;
 using gpib_recording::AddressListBytes;
 using gpib_recording::BufferBytes;
 using gpib_recording::Call;

@@ -8,21 +8,9 @@
 
 #include "call.h"
 #include "capture.h"
-#include "ni488/bound_names.h"
-#include "ni488/ni488.h"
+#include "ni488/bound_entries.h"
 
 namespace gpib_front {
-
-// Another GPIB library's entry points and status variables, bound by name (ibfind is bound to
-// "ibfindA").
-struct GpibEntries {
-#define GPIB_ENTRY_VARIABLE(name, member) const int32_t* member = nullptr;
-#define GPIB_ENTRY_FUNCTION(name, member, Type) Type member = nullptr;
-  NI488_STATUS_VARIABLES(GPIB_ENTRY_VARIABLE)
-  NI488_FUNCTIONS(GPIB_ENTRY_FUNCTION, GPIB_ENTRY_FUNCTION)
-#undef GPIB_ENTRY_VARIABLE
-#undef GPIB_ENTRY_FUNCTION
-};
 
 // The same call made on another library, with the caller's own arguments; returns what it
 // returns (0 for a function without a value). Refers to a callable that outlives it.

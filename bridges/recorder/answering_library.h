@@ -11,8 +11,7 @@
 namespace gpib_recorder {
 
 // Loads the library at path and binds its 22 names; why says what failed.
-std::optional<gpib_front::GpibEntries> LoadAnsweringLibrary(const std::string& path,
-                                                            std::string& why);
+std::optional<GpibEntries> LoadAnsweringLibrary(const std::string& path, std::string& why);
 
 // The library to record when none is named: the system's own where the platform has one
 // (Windows: gpib-32.dll in the system directory), else empty.

@@ -22,7 +22,7 @@ void Tell(const std::string& line) {
   std::fprintf(stderr, "GPIB recorder: %s\n", line.c_str());
 }
 
-std::optional<gpib_front::GpibEntries> AnsweringLibrary() {
+std::optional<GpibEntries> AnsweringLibrary() {
   std::string path = EnvironmentValue(kLibraryVariable);
   if (path.empty()) path = SystemGpibLibrary();
   if (path.empty()) {
@@ -30,7 +30,7 @@ std::optional<gpib_front::GpibEntries> AnsweringLibrary() {
     return std::nullopt;
   }
   std::string why;
-  std::optional<gpib_front::GpibEntries> entries = LoadAnsweringLibrary(path, why);
+  std::optional<GpibEntries> entries = LoadAnsweringLibrary(path, why);
   if (!entries) Tell("cannot use the GPIB library " + path + ": " + why);
   return entries;
 }
@@ -46,7 +46,7 @@ struct Recorder {
 
   double Seconds() const { return std::chrono::duration<double>(Clock::now() - began).count(); }
 
-  std::optional<gpib_front::GpibEntries> gpib;
+  std::optional<GpibEntries> gpib;
   gpib_recording::RecordingFile file;
   Clock::time_point began;
   int64_t calls = 0;
@@ -59,8 +59,8 @@ constexpr int32_t kUnwritten = INT32_MIN;
 // writes its status variables, or, where the loader bound its own references to them to ours
 // (the recorder loaded globally, or a program that links the GPIB library and holds the
 // variables itself), writes ours: ours are marked before the call to tell which.
-int32_t ForwardAndTakeStatus(const gpib_front::GpibEntries& gpib,
-                             const gpib_front::Forward& forward, gpib_recording::Call& call) {
+int32_t ForwardAndTakeStatus(const GpibEntries& gpib, const gpib_front::Forward& forward,
+                             gpib_recording::Call& call) {
   user_ibsta = kUnwritten;
   const int32_t result = forward(gpib);
   const bool wroteOurs = user_ibsta != kUnwritten;

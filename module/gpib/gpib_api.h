@@ -2,20 +2,13 @@
 // name for the length of one exported call.
 #pragma once
 
-#include "ni488/bound_names.h"
-#include "ni488/ni488.h"
+#include "ni488/bound_entries.h"
 #include "platform/win32.h"
 
-struct GpibApi {
+// The library's own status variables, read through their pointers when needed, and its entry
+// points.
+struct GpibApi : GpibEntries {
   HMODULE library = nullptr;  // null while unbound
-  // The library's own status variables, read through these pointers when needed, and its
-  // entry points (ibfind is bound to "ibfindA", the single-byte form).
-#define GPIB_API_VARIABLE(name, member) int32_t* member = nullptr;
-#define GPIB_API_FUNCTION(name, member, Type) Type member = nullptr;
-  NI488_STATUS_VARIABLES(GPIB_API_VARIABLE)
-  NI488_FUNCTIONS(GPIB_API_FUNCTION, GPIB_API_FUNCTION)
-#undef GPIB_API_VARIABLE
-#undef GPIB_API_FUNCTION
 };
 
 // The module's one binding, valid between a successful LoadGpibApi and UnloadGpibApi.

@@ -4,19 +4,18 @@
 #include <cstdlib>
 
 #include "answering_library.h"
-#include "bind_entries.h"
+#include "bind_library.h"
 
 namespace gpib_recorder {
 
-std::optional<gpib_front::GpibEntries> LoadAnsweringLibrary(const std::string& path,
-                                                            std::string& why) {
+std::optional<GpibEntries> LoadAnsweringLibrary(const std::string& path, std::string& why) {
   // Local, so that its names never answer anybody's lookup but the recorder's.
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     why = dlerror();
     return std::nullopt;
   }
-  return BindEntries([handle](const char* name) { return dlsym(handle, name); }, why);
+  return BindLibrary([handle](const char* name) { return dlsym(handle, name); }, why);
 }
 
 void StayLoaded() {

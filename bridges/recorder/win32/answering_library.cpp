@@ -2,18 +2,17 @@
 #include <windows.h>
 
 #include "answering_library.h"
-#include "bind_entries.h"
+#include "bind_library.h"
 
 namespace gpib_recorder {
 
-std::optional<gpib_front::GpibEntries> LoadAnsweringLibrary(const std::string& path,
-                                                            std::string& why) {
+std::optional<GpibEntries> LoadAnsweringLibrary(const std::string& path, std::string& why) {
   HMODULE library = LoadLibraryA(path.c_str());
   if (library == nullptr) {
     why = "Windows error " + std::to_string(GetLastError());
     return std::nullopt;
   }
-  return BindEntries(
+  return BindLibrary(
       [library](const char* name) {
         return reinterpret_cast<void*>(GetProcAddress(library, name));
       },
