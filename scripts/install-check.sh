@@ -72,7 +72,7 @@ expected=(
   usr/bin/scopehost
   usr/include/gpibscope/host.h usr/include/gpibscope/language_module.h
   usr/include/gpibscope/message_ids.h usr/include/ni488/ni488.h usr/include/ni488/export_types.h
-  usr/include/ni488/bound_names.h
+  usr/include/ni488/bound_names.h usr/include/ni488/bound_entries.h
   usr/lib/cmake/gpibscope/gpibscopeConfig.cmake usr/lib/cmake/gpibscope/gpibscopeConfigVersion.cmake
   usr/lib/cmake/gpibscope/gpibscopeTargets.cmake usr/lib/pkgconfig/gpibscope.pc
   usr/lib/gpibscope/libgpibscope.so usr/lib/gpibscope/libQuenLang70.so
