@@ -142,8 +142,11 @@ const viewer = (() => {
   let graph = null;
   let firstDrawAt = null;
 
+  // The rows of the time view, made once: the record never changes.
+  let timeRowsMade = null;
   function timeRows() {
-    return axis.values.map((t, k) => [t, ...channels.map((c) => c.values[k])]);
+    timeRowsMade ??= axis.values.map((t, k) => [t, ...channels.map((c) => c.values[k])]);
+    return timeRowsMade;
   }
 
   // Dygraphs wants ascending X; points drawn as dots in that order trace the same figure as
@@ -230,6 +233,7 @@ const viewer = (() => {
       delete settings.file;
       graph = new Dygraph(document.getElementById("graph"), file, settings);
     }
+    showCursors();
   }
 
   // Dygraphs draws the first time inside its constructor, before it has returned the graph.
@@ -237,7 +241,6 @@ const viewer = (() => {
     graph = g;
     if (firstDrawAt === null) firstDrawAt = performance.now();
     showMeasurements();
-    showCursors();
   }
 
   // ---- cursors: sample numbers in time order, drawn in the time view ----
@@ -253,6 +256,7 @@ const viewer = (() => {
     cursors[name] = index;
     cursors.next = name === "A" ? "B" : "A";
     graph.updateOptions({});  // the underlay draws the cursors
+    showCursors();
   }
 
   function drawCursors(context, area, g) {

@@ -27,12 +27,12 @@ class CString(ctypes.Structure):
 MessageCallback = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.POINTER(CString))
 
 
+MAX_ARRAYS = 5
+
+
 class WaveformBuffers(ctypes.Structure):
     """[0] the time axis, [1] to [4] channels 1 to 4; each a host-owned array of doubles."""
-    _fields_ = [("arrays", ctypes.c_void_p * 5)]
-
-
-MAX_ARRAYS = 5
+    _fields_ = [("arrays", ctypes.c_void_p * MAX_ARRAYS)]
 
 
 def bind_exports(library):

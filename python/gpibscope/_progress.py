@@ -7,8 +7,8 @@ _BAR_WIDTH = 30
 
 
 class _TextBar:
-    def __init__(self, steps, stream):
-        self.steps, self.stream, self.drawn = steps, stream, False
+    def __init__(self, stream):
+        self.stream, self.drawn = stream, False
 
     def __call__(self, position, steps):
         filled = max(0, min(position, steps)) * _BAR_WIDTH // steps
@@ -54,7 +54,7 @@ def _bar(steps):
     if notebook:
         return _NotebookBar(steps, *notebook)
     if sys.stderr is not None and sys.stderr.isatty():
-        return _TextBar(steps, sys.stderr)
+        return _TextBar(sys.stderr)
     return None
 
 
