@@ -7,6 +7,7 @@
 
 #include "answering_library.h"
 #include "bridge.h"
+#include "variables.h"
 #include "writer.h"
 
 namespace gpib_recorder {
@@ -15,18 +16,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kRecordingVariable = "GPIBSCOPE_TRACE";
-constexpr const char* kLibraryVariable = "GPIBSCOPE_TRACE_GPIB";
-
 void Tell(const std::string& line) {
   std::fprintf(stderr, "GPIB recorder: %s\n", line.c_str());
 }
 
 std::optional<GpibEntries> AnsweringLibrary() {
-  std::string path = EnvironmentValue(kLibraryVariable);
+  std::string path = EnvironmentValue(gpib_recording::kTraceLibraryVariable);
   if (path.empty()) path = SystemGpibLibrary();
   if (path.empty()) {
-    Tell(std::string(kLibraryVariable) + " names no GPIB library to record");
+    Tell(std::string(gpib_recording::kTraceLibraryVariable) + " names no GPIB library to record");
     return std::nullopt;
   }
   std::string why;
@@ -38,7 +36,7 @@ std::optional<GpibEntries> AnsweringLibrary() {
 struct Recorder {
   Recorder() : gpib(AnsweringLibrary()), began(Clock::now()) {
     StayLoaded();
-    const std::string path = EnvironmentValue(kRecordingVariable);
+    const std::string path = EnvironmentValue(gpib_recording::kTraceVariable);
     if (!path.empty() && !file.Open(path, gpib_recording::RecordingFile::Mode::kReplace)) {
       Tell("cannot write the recording " + path + "; the calls go unrecorded");
     }

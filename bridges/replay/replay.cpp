@@ -9,14 +9,14 @@
 #include "front.h"
 #include "printer.h"
 #include "reader.h"
+#include "variables.h"
 
 namespace gpib_replay {
 
 namespace {
 
 using gpib_recording::Call;
-
-constexpr const char* kRecordingVariable = "GPIBSCOPE_REPLAY";
+using gpib_recording::kReplayVariable;
 
 void Tell(const std::string& line) {
   std::fprintf(stderr, "GPIB replay: %s\n", line.c_str());
@@ -30,9 +30,9 @@ bool SameRequest(const Call& recorded, const Call& request) {
 class Replay {
  public:
   Replay() {
-    const char* path = std::getenv(kRecordingVariable);
+    const char* path = std::getenv(kReplayVariable);
     if (path == nullptr || *path == '\0') {
-      Stop(std::string(kRecordingVariable) + " names no recording to replay");
+      Stop(std::string(kReplayVariable) + " names no recording to replay");
       return;
     }
     try {

@@ -8,15 +8,11 @@
 #include "platform/platform.h"
 #include "printer.h"
 #include "reader.h"
+#include "variables.h"
 
 namespace scopehost {
 
 namespace {
-
-// Read by the recorder and the replay at their first call.
-constexpr const char* kTraceVariable = "GPIBSCOPE_TRACE";
-constexpr const char* kTraceLibraryVariable = "GPIBSCOPE_TRACE_GPIB";
-constexpr const char* kReplayVariable = "GPIBSCOPE_REPLAY";
 
 std::vector<gpib_recording::Call> ReadChecked(const std::filesystem::path& recording) {
   try {
@@ -42,14 +38,16 @@ void LoadRecorder(std::optional<SharedLibrary>& front, const std::filesystem::pa
   if (!std::ofstream(recording, std::ios::binary | std::ios::trunc)) {
     throw LoadError("--trace " + recording.string() + ": cannot write the recording");
   }
-  platform::SetEnvironment(kTraceVariable, std::filesystem::absolute(recording).string());
-  platform::SetEnvironment(kTraceLibraryVariable, answering.string());
+  platform::SetEnvironment(gpib_recording::kTraceVariable,
+                           std::filesystem::absolute(recording).string());
+  platform::SetEnvironment(gpib_recording::kTraceLibraryVariable, answering.string());
   front.emplace(CompanionBridge("recorder"));
 }
 
 void LoadReplay(std::optional<SharedLibrary>& front, const std::filesystem::path& recording) {
   ReadChecked(recording);
-  platform::SetEnvironment(kReplayVariable, std::filesystem::absolute(recording).string());
+  platform::SetEnvironment(gpib_recording::kReplayVariable,
+                           std::filesystem::absolute(recording).string());
   front.emplace(CompanionBridge("replay"));
 }
 
