@@ -1,6 +1,6 @@
 // The GPIB library the host loads before the module, chosen with --gpib (or --sim): the module
 // binds "libgpib-32.so" by name at every call and, with a library of that soname already
-// loaded, gets this one.
+// loaded, gets this one, unless a recorder or a replay was loaded before it (recording.h).
 #pragma once
 
 #include <filesystem>

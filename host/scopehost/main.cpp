@@ -53,7 +53,8 @@ std::filesystem::path DirectoryOf(const std::filesystem::path& file) {
 }
 
 // A PWL or waveform directory is made when missing: its nearest existing ancestor takes it.
-std::filesystem::path NearestExisting(std::filesystem::path directory) {
+std::filesystem::path NearestExisting(const std::filesystem::path& made) {
+  std::filesystem::path directory = made;
   std::error_code error;
   while (!std::filesystem::exists(directory, error) && directory.has_parent_path() &&
          directory != directory.parent_path()) {
@@ -68,19 +69,20 @@ std::optional<std::string> UnwritableOutput(const Outputs& outputs) {
   const struct {
     const char* option;
     const std::string& value;
-    std::filesystem::path directory;
+    std::filesystem::path (*directoryOf)(const std::filesystem::path&);
   } checks[] = {
-      {"--csv", outputs.csv, DirectoryOf(outputs.csv)},
-      {"--pwl", outputs.pwlDirectory, NearestExisting(outputs.pwlDirectory)},
-      {"--wave", outputs.waveDirectory, NearestExisting(outputs.waveDirectory)},
-      {"--plot", outputs.plot, DirectoryOf(outputs.plot)},
-      {"--html", outputs.html, DirectoryOf(outputs.html)},
+      {"--csv", outputs.csv, DirectoryOf},
+      {"--pwl", outputs.pwlDirectory, NearestExisting},
+      {"--wave", outputs.waveDirectory, NearestExisting},
+      {"--plot", outputs.plot, DirectoryOf},
+      {"--html", outputs.html, DirectoryOf},
   };
   for (const auto& check : checks) {
     if (check.value.empty()) continue;
-    if (const auto why = WhyNoFileFitsIn(check.directory)) {
+    const std::filesystem::path directory = check.directoryOf(check.value);
+    if (const auto why = WhyNoFileFitsIn(directory)) {
       return std::string(check.option) + " " + check.value + ": cannot write into " +
-             check.directory.string() + ": " + *why + "; nothing acquired";
+             directory.string() + ": " + *why + "; nothing acquired";
     }
   }
   return std::nullopt;
@@ -282,7 +284,7 @@ int Run(int argc, char** argv) {
     return kUsageError;
   }
   std::optional<DeviceKind> device;
-  if (!devices->parsed() && !scan->parsed() && !printTrace->parsed()) {
+  if (props->parsed() || acquire->parsed()) {
     device = FindDevice(deviceName);
     if (!device) {
       PrintMessage("unknown device \"" + deviceName + "\" (" + deviceHelp + ")");
