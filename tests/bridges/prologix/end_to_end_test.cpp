@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <sstream>
 
 #include "reader.h"
 #include "support/emulator_process.h"
@@ -32,15 +31,6 @@ std::map<std::string, std::string> ConfigFor(const ScratchDirectory& scratch,
   return {{"GPIB32_CONFIG", path.string()}};
 }
 
-std::string DataRows(const std::filesystem::path& csv) {
-  std::istringstream text(hosttest::ReadText(csv));
-  std::string rows;
-  for (std::string line; std::getline(text, line);) {
-    if (!line.starts_with("#")) rows += line + "\n";
-  }
-  return rows;
-}
-
 TEST(OverTheEmulatedController, EveryDeviceTypeGivesTheSimulatedLibrarysRows) {
   const ScratchDirectory scratch;
   const std::filesystem::path bench = hosttest::UnpacedDefaultBench(scratch.path());
@@ -63,8 +53,9 @@ TEST(OverTheEmulatedController, EveryDeviceTypeGivesTheSimulatedLibrarysRows) {
         RunScopehost({"acquire", c.device, "--csv", viaBridge, "--gpib", "prologix"},
                      ConfigFor(scratch, emulator.Port()));
     ASSERT_EQ(bridge.status, 0) << c.device << ": " << bridge.err;
-    EXPECT_GT(DataRows(viaSim).size(), 1000u);
-    EXPECT_TRUE(DataRows(viaSim) == DataRows(viaBridge)) << c.device << ": the data rows differ";
+    EXPECT_GT(hosttest::CsvDataRows(viaSim).size(), 1000u);
+    EXPECT_TRUE(hosttest::CsvDataRows(viaSim) == hosttest::CsvDataRows(viaBridge))
+        << c.device << ": the data rows differ";
   }
   EXPECT_EQ(hosttest::ReadText(log).find("EEPROM write"), std::string::npos)
       << hosttest::ReadText(log);
