@@ -12,6 +12,11 @@ namespace {
 constexpr uint8_t kEscape = 27;
 constexpr size_t kMaxListeners = 31 * 32;  // every primary with every secondary address
 
+// A byte a controller prints in a line of text.
+bool PrintableByte(uint8_t byte) {
+  return byte >= 0x20 && byte <= 0x7E;
+}
+
 std::string_view TextOf(std::span<const uint8_t> bytes) {
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
@@ -52,7 +57,7 @@ VersionLine ScanVersionLine(std::span<const uint8_t> bytes) {
       line.length = i + 1;
       return line;
     }
-    if ((byte < 0x20 || byte > 0x7E) && byte != '\r') {
+    if (!PrintableByte(byte) && byte != '\r') {
       line.state = VersionLine::State::kGarbage;
       return line;
     }
@@ -87,9 +92,8 @@ PollReply PollReplyOf(std::span<const uint8_t> reply) {
   if (reply.empty()) return {};
   if (reply.size() > PollReply::kMaxLength || reply.back() != '\n') return kGarbage;
   const std::string_view text = WithoutLineEnd(TextOf(reply));
-  const bool printable = std::all_of(text.begin(), text.end(), [](char c) {
-    return static_cast<uint8_t>(c) >= 0x20 && static_cast<uint8_t>(c) <= 0x7E;
-  });
+  const bool printable = std::all_of(text.begin(), text.end(),
+                                     [](char c) { return PrintableByte(static_cast<uint8_t>(c)); });
   if (!printable) return kGarbage;
   // What a controller prints for a poll that timed out is its own: any line that is not a
   // number tells that nobody answered.

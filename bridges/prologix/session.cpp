@@ -297,13 +297,13 @@ CallStatus Session::SerialPoll(Address address, uint8_t& status, Clock::duration
 CallStatus Session::FindListeners(std::span<const Address> candidates, std::vector<Address>& found,
                                   Clock::duration timeout) {
   const auto deadline = Clock::now() + timeout;
-  const auto silence = milliseconds(kLongestReadTimeoutMs) + kGrace;
   std::vector<Bytes> replies;
   found.clear();
   if (!transport_) {
     if (auto failure = Connect(deadline)) return Failed(*failure, "finding listeners");
   }
   if (ar488_) {
+    const auto silence = milliseconds(kLongestReadTimeoutMs) + kGrace;
     if (auto failure =
             Exchange({std::string(kFindListeners)}, replies, deadline, silence, kMaxListenerList))
       return Failed(*failure, "finding listeners");

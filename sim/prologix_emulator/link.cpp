@@ -181,6 +181,34 @@ void Converse(int fd, Bus& bus, const LinkOptions& options, Fault fault, Clock::
   }
 }
 
+// What lasts across the connections of one run: its end, the command log, the controller's
+// EEPROM and the fault, which belongs to the first connection only.
+class Connections {
+ public:
+  Connections(Bus& bus, const LinkOptions& options)
+      : bus_(bus),
+        options_(options),
+        end_(LifetimeEnd(options)),
+        log_(options.logPath),
+        eeprom_(options.eeprom),
+        fault_(options.fault) {}
+
+  bool Over() const { return LifetimeOver(end_); }
+
+  void Serve(int fd, bool (*hostGone)(int fd)) {
+    Converse(fd, bus_, options_, fault_, end_, eeprom_, log_, hostGone);
+    fault_ = {};
+  }
+
+ private:
+  Bus& bus_;
+  const LinkOptions& options_;
+  Clock::time_point end_;
+  CommandLogFile log_;
+  Eeprom eeprom_;
+  Fault fault_;
+};
+
 bool NeverGone(int) {
   return false;
 }
@@ -211,18 +239,14 @@ int ServeTcp(Bus& bus, uint16_t port, const LinkOptions& options) {
   std::printf("tcp://127.0.0.1:%u\n", ntohs(address.sin_port));
   std::fflush(stdout);
 
-  const auto end = LifetimeEnd(options);
-  CommandLogFile log(options.logPath);
-  Eeprom eeprom = options.eeprom;
-  Fault fault = options.fault;
-  while (!LifetimeOver(end)) {
+  Connections connections(bus, options);
+  while (!connections.Over()) {
     pollfd poll_fd{.fd = listener.get(), .events = POLLIN, .revents = 0};
     if (poll(&poll_fd, 1, kPollMilliseconds) <= 0) continue;
     const FileDescriptor connection(accept(listener.get(), nullptr, nullptr));
     if (connection.get() < 0) continue;
     setsockopt(connection.get(), IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-    Converse(connection.get(), bus, options, fault, end, eeprom, log, &NeverGone);
-    fault = {};  // the fault belongs to the first connection only
+    connections.Serve(connection.get(), &NeverGone);
   }
   return 0;
 }
@@ -245,18 +269,14 @@ int ServePty(Bus& bus, const LinkOptions& options) {
   std::printf("%s\n", path);
   std::fflush(stdout);
 
-  const auto end = LifetimeEnd(options);
-  CommandLogFile log(options.logPath);
-  Eeprom eeprom = options.eeprom;
-  Fault fault = options.fault;
-  while (!LifetimeOver(end)) {
+  Connections connections(bus, options);
+  while (!connections.Over()) {
     if (TerminalClosed(master.get())) {
       std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
       continue;
     }
     // Someone opened the terminal: a board that resets on open starts again.
-    Converse(master.get(), bus, options, fault, end, eeprom, log, &TerminalClosed);
-    fault = {};
+    connections.Serve(master.get(), &TerminalClosed);
   }
   return 0;
 }

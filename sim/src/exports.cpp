@@ -1,7 +1,9 @@
 // The 22 names the GPIB library exports, with its argument lists (32-bit integers for
 // descriptors, counts and status variables). Compiled once per library variant: a variant
 // for the binding tests lacks WaitSRQ, or exports ibfind in place of ibfindA.
+#include <algorithm>
 #include <mutex>
+#include <span>
 #include <type_traits>
 
 #include "capture.h"
@@ -65,12 +67,55 @@ std::string AddressListText(const Addr4882_t* addresses) {
   return text + (addresses[i] == NOADDR ? "]" : ",...]");
 }
 
+void AppendEscaped(std::string& text, uint8_t byte) {
+  switch (byte) {
+    case '\n':
+      text += "\\n";
+      return;
+    case '\r':
+      text += "\\r";
+      return;
+    case '\t':
+      text += "\\t";
+      return;
+    case '\0':
+      text += "\\0";
+      return;
+    case '\\':
+      text += "\\\\";
+      return;
+    case '"':
+      text += "\\\"";
+      return;
+    default:
+      break;
+  }
+  if (byte >= 0x20 && byte < 0x7F) {
+    text += static_cast<char>(byte);
+    return;
+  }
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  text += "\\x";
+  text += kHex[byte >> 4];
+  text += kHex[byte & 0xF];
+}
+
+// Bytes as C-escaped text (\n, \r, \t, \0, \\, \", \xNN), at most `shown` of them, with the
+// total noted when some were left out.
+std::string EscapedBytes(std::span<const uint8_t> bytes, size_t total, size_t shown) {
+  std::string text;
+  const size_t count = std::min(bytes.size(), shown);
+  for (size_t i = 0; i < count; ++i) AppendEscaped(text, bytes[i]);
+  if (total > count) text += "... (" + std::to_string(total) + " bytes)";
+  return text;
+}
+
 std::string NameText(const char* name) {
   if (name == nullptr) return "name=null";
   const std::string_view text(name);
   return "name=\"" +
-         gpibsim::EscapedBytes({reinterpret_cast<const uint8_t*>(text.data()), text.size()},
-                               text.size(), 64) +
+         EscapedBytes({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, text.size(),
+                      64) +
          "\"";
 }
 
