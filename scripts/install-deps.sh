@@ -94,7 +94,8 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 if [ ${#missing_wine_i386[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $sudo dpkg --add-architecture i386 || fail "cannot install ${missing_wine_i386[*]}: dpkg cannot add the i386 architecture"
+  $sudo dpkg --add-architecture i386 ||
+    fail "cannot install ${missing_wine_i386[*]}: dpkg cannot add the i386 architecture"
 fi
 
 # apt's first line of a kind (E:, W:), or nothing.
@@ -109,13 +110,15 @@ fi
 # Installs one group in one apt-get call. When apt refuses, the line names the group's packages
 # that its output names (else the whole group), with its error and the first package it could
 # not fit: a Breaks or Conflicts line (versions out of step) before a Depends line.
+apt_log=$(mktemp)
+trap 'rm -f "$apt_log"' EXIT
 install() {
   local output status=0 named=() package
   echo "Installing: $*"
-  output=$($sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
-    --no-install-recommends "$@" 2>&1) || status=$?
-  [ -z "$output" ] || echo "$output"
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@" \
+    2>&1 | tee "$apt_log" || status=$?
   [ $status -eq 0 ] && return 0
+  output=$(<"$apt_log")
   for package in "$@"; do
     grep -qwF -- "$package" <<<"$output" && named+=("$package")
   done
