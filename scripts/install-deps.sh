@@ -101,7 +101,9 @@ fi
 # apt's first line of a kind (E:, W:), or nothing.
 first_line() { grep -m 1 -E "$1" <<<"$2" || true; }
 
-if ! update_output=$($sudo apt-get update -qq 2>&1); then
+# A fresh machine's daily apt run may hold the package lock for a while: apt waits for it.
+apt_get=(apt-get -oDPkg::Lock::Timeout=300)
+if ! update_output=$($sudo "${apt_get[@]}" update -qq 2>&1); then
   said=$(first_line '^E: ' "$update_output")
   echo "install-deps: apt-get update could not fetch every index (${said:-no reason given});" \
     "going on with the package lists at hand"
@@ -115,8 +117,8 @@ trap 'rm -f "$apt_log"' EXIT
 install() {
   local output status=0 named=() package
   echo "Installing: $*"
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@" \
-    2>&1 | tee "$apt_log" || status=$?
+  $sudo env DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" install -y -q \
+    --no-install-recommends "$@" 2>&1 | tee "$apt_log" || status=$?
   [ $status -eq 0 ] && return 0
   output=$(<"$apt_log")
   for package in "$@"; do

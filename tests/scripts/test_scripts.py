@@ -33,6 +33,7 @@ STANDINS = {
           --add-architecture) echo "$2" >>"$STATE/architectures" ;;
         esac""",
     "apt-get": f"""
+        shift  # the lock time-out
         echo "apt-get $*" >>"$STATE/log"
         if [ "$1" = update ]; then
           [ -e "$STATE/update-fails" ] || exit 0
