@@ -28,7 +28,7 @@ repetitions="${BENCH_REPETITIONS:-5}"
 # be another).
 python=/usr/bin/python3
 
-scripts/install-deps.sh python3-numpy
+scripts/install-deps.sh bench
 cmake --preset bench >/dev/null
 cmake --build --preset bench
 cmake --preset default >/dev/null

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# The demo: installs what is missing, builds, and acquires from every oscilloscope of the
-# simulated bench, writing CSV, SPICE PWL sources, a plot and a viewer page per instrument
-# into out/.
+# The demo: installs what it needs and is missing (a compiler, CMake, CLI11, toml++, PLplot,
+# dygraphs; no Wine, MinGW, Chromium or test tools), builds, and acquires from every
+# oscilloscope of the simulated bench, writing CSV, SPICE PWL sources, a plot and a viewer page
+# per instrument into out/.
 # Run it again at will: it rebuilds what changed and overwrites the files in out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh demo
 cmake --preset default
 cmake --build --preset default
 

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh tests
 cmake --preset default >/dev/null
 cmake --build --preset default --target scopehost
 # Debian's own interpreter, the one python3-selenium and python3-numpy install for.

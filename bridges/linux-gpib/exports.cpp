@@ -3,12 +3,13 @@
 // default device names where the configuration has none), Send's end modes are swapped,
 // counts go between 32 and 64 bits, and the status variables are refreshed after every call
 // from the calling thread's status. Arguments on which linux-gpib misbehaves are refused
-// here with EARG.
+// here with EARG. A device descriptor that linux-gpib's ibonl(ud, 1) closed is told.
 #include <mutex>
 #include <optional>
 #include <type_traits>
 
 #include "bridge.h"
+#include "closed_descriptor_watch.h"
 #include "user_library.h"
 
 using gpib_bridge::CallLock;
@@ -58,10 +59,20 @@ int32_t Forward(bool argumentsValid, int32_t refused, Call&& call) {
   return result;
 }
 
-// For the calls that return the status word.
+linux_gpib::ClosedDescriptorWatch& Watch() {
+  static linux_gpib::ClosedDescriptorWatch watch;
+  return watch;
+}
+
+// For the calls on a descriptor, which return the status word; online is ibonl's argument.
 template <typename Call>
-int32_t ForwardStatus(bool argumentsValid, Call&& call) {
-  return Forward(argumentsValid, ERR, std::forward<Call>(call));
+int32_t ForwardOnDescriptor(int32_t ud, bool argumentsValid, Call&& call,
+                            std::optional<int32_t> online = {}) {
+  return Forward(argumentsValid, ERR, [&](const UserLibrary& library) {
+    const int32_t status = call(library);
+    Watch().Called(ud, status, library.ThreadIberr(), online);
+    return status;
+  });
 }
 
 // For the board-level calls, which return nothing.
@@ -92,8 +103,11 @@ linux_gpib::Addr4882 Address(Addr4882_t address) {
 }  // namespace
 
 GPIB_BRIDGE_API int32_t ibfindA(const char* name) {
-  return Forward(name != nullptr, kRefusedDescriptor,
-                 [&](const UserLibrary& library) { return FindOrOpenDefault(library, name); });
+  return Forward(name != nullptr, kRefusedDescriptor, [&](const UserLibrary& library) {
+    const int32_t ud = FindOrOpenDefault(library, name);
+    if (ud >= 0) Watch().Found(ud, name);
+    return ud;
+  });
 }
 
 GPIB_BRIDGE_API int32_t ibdev(int32_t board, int32_t pad, int32_t sad, int32_t tmo, int32_t eot,
@@ -105,44 +119,50 @@ GPIB_BRIDGE_API int32_t ibdev(int32_t board, int32_t pad, int32_t sad, int32_t t
 }
 
 GPIB_BRIDGE_API int32_t ibonl(int32_t ud, int32_t v) {
-  return ForwardStatus(true, [&](const UserLibrary& library) { return library.ibonl(ud, v); });
+  return ForwardOnDescriptor(
+      ud, true, [&](const UserLibrary& library) { return library.ibonl(ud, v); }, v);
 }
 
 GPIB_BRIDGE_API int32_t ibrd(int32_t ud, void* buffer, int32_t count) {
-  return ForwardStatus(ValidBuffer(buffer, count),
-                       [&](const UserLibrary& library) { return library.ibrd(ud, buffer, count); });
+  return ForwardOnDescriptor(ud, ValidBuffer(buffer, count), [&](const UserLibrary& library) {
+    return library.ibrd(ud, buffer, count);
+  });
 }
 
 GPIB_BRIDGE_API int32_t ibwrt(int32_t ud, const void* buffer, int32_t count) {
-  return ForwardStatus(ValidBuffer(buffer, count), [&](const UserLibrary& library) {
+  return ForwardOnDescriptor(ud, ValidBuffer(buffer, count), [&](const UserLibrary& library) {
     return library.ibwrt(ud, buffer, count);
   });
 }
 
 GPIB_BRIDGE_API int32_t ibrsp(int32_t ud, char* spr) {
-  return ForwardStatus(spr != nullptr,
-                       [&](const UserLibrary& library) { return library.ibrsp(ud, spr); });
+  return ForwardOnDescriptor(ud, spr != nullptr,
+                             [&](const UserLibrary& library) { return library.ibrsp(ud, spr); });
 }
 
 GPIB_BRIDGE_API int32_t ibtrg(int32_t ud) {
-  return ForwardStatus(true, [&](const UserLibrary& library) { return library.ibtrg(ud); });
+  return ForwardOnDescriptor(ud, true,
+                             [&](const UserLibrary& library) { return library.ibtrg(ud); });
 }
 
 GPIB_BRIDGE_API int32_t ibwait(int32_t ud, int32_t mask) {
-  return ForwardStatus(true, [&](const UserLibrary& library) { return library.ibwait(ud, mask); });
+  return ForwardOnDescriptor(ud, true,
+                             [&](const UserLibrary& library) { return library.ibwait(ud, mask); });
 }
 
 GPIB_BRIDGE_API int32_t ibloc(int32_t ud) {
-  return ForwardStatus(true, [&](const UserLibrary& library) { return library.ibloc(ud); });
+  return ForwardOnDescriptor(ud, true,
+                             [&](const UserLibrary& library) { return library.ibloc(ud); });
 }
 
 GPIB_BRIDGE_API int32_t ibtmo(int32_t ud, int32_t v) {
-  return ForwardStatus(ValidTimeoutCode(v),
-                       [&](const UserLibrary& library) { return library.ibtmo(ud, v); });
+  return ForwardOnDescriptor(ud, ValidTimeoutCode(v),
+                             [&](const UserLibrary& library) { return library.ibtmo(ud, v); });
 }
 
 GPIB_BRIDGE_API int32_t ibclr(int32_t ud) {
-  return ForwardStatus(true, [&](const UserLibrary& library) { return library.ibclr(ud); });
+  return ForwardOnDescriptor(ud, true,
+                             [&](const UserLibrary& library) { return library.ibclr(ud); });
 }
 
 GPIB_BRIDGE_API void DevClear(int32_t board, Addr4882_t address) {

@@ -32,9 +32,9 @@ constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE | kDeepBind;
 
 void TellMissing(const std::string& what) {
   std::fprintf(stderr,
-               "libgpib-32.so (linux-gpib bridge): %s; install linux-gpib, its user library "
-               "libgpib.so.0 and the kernel driver of your GPIB board\n",
-               what.c_str());
+               "%s%s; install linux-gpib, its user library libgpib.so.0 and the kernel driver "
+               "of your GPIB board\n",
+               kLinePrefix, what.c_str());
 }
 
 class Binder {

@@ -7,6 +7,9 @@
 
 namespace linux_gpib {
 
+// How each of the bridge's lines on standard error begins.
+inline constexpr const char* kLinePrefix = "libgpib-32 (linux-gpib): ";
+
 using Addr4882 = uint16_t;
 
 // End modes of Send: linux-gpib swaps NI's NLend (1) and DABend (2).

@@ -5,13 +5,14 @@
 //
 // Exit status: 0 success; 1 the module failed (GetTransProperties or GetData, its messages
 // printed) or delivered no channel, or a scan found no listener or a failing bus; 2 a usage
-// error, including a module, GPIB library, bench or recording that cannot be loaded and an
-// output directory that takes no file (found before acquiring); 3 an output file that could not
-// be written.
+// error, including a module, GPIB library, bench or recording that cannot be loaded, an output
+// directory that takes no file and a viewer template that cannot be read (found before
+// acquiring); 3 an output file that could not be written.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -64,7 +65,8 @@ std::filesystem::path NearestExisting(const std::filesystem::path& made) {
 }
 
 // An acquisition cannot be repeated once the instrument moved on, so every output must have
-// somewhere to go before anything is acquired. The first that has not, as one line.
+// somewhere to go, and what it is made from, before anything is acquired. The first that has
+// not, as one line.
 std::optional<std::string> UnwritableOutput(const Outputs& outputs) {
   const struct {
     const char* option;
@@ -85,7 +87,15 @@ std::optional<std::string> UnwritableOutput(const Outputs& outputs) {
              directory.string() + ": " + *why + "; nothing acquired";
     }
   }
-  return std::nullopt;
+  if (outputs.html.empty()) return std::nullopt;
+  // A page is filled from the viewer's template shipped beside scopehost: found now, not after.
+  const std::filesystem::path viewerTemplate = OwnCompanions().ViewerTemplate();
+  std::error_code error;
+  if (std::filesystem::is_regular_file(viewerTemplate, error) && std::ifstream(viewerTemplate)) {
+    return std::nullopt;
+  }
+  return "--html " + outputs.html + ": cannot read the viewer template " + viewerTemplate.string() +
+         "; nothing acquired";
 }
 
 // Said after the module failed when the loader's search, which the module relies on, finds no

@@ -1,6 +1,9 @@
 // What scopehost does when something is wrong: a clear line on stderr, the documented exit
 // status (1 the module failed, 2 usage, 3 output), and no file left half-written.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
 
 #include "support/scopehost_runner.h"
 
@@ -45,6 +48,23 @@ TEST(UsageErrors, EndWithStatusTwoBeforeTouchingTheBus) {
     EXPECT_TRUE(Says(run, usage.message)) << run.err;
     EXPECT_TRUE(scratch.Entries().empty());
   }
+}
+
+// An installation without the viewer's template says so before the bus is touched: a copy of
+// scopehost with no template beside it.
+TEST(UsageErrors, AViewerPageWithoutItsTemplateEndsBeforeAcquiring) {
+  const ScratchDirectory scratch;
+  std::filesystem::create_directory(scratch / "bin");
+  const std::filesystem::path copy = scratch / "bin" / "scopehost";
+  std::filesystem::copy_file(SCOPEHOST_PATH, copy);
+  const std::string page = scratch / "page.html", err = scratch / "err";
+  const int status = std::system(
+      (copy.string() + " acquire tektronix --sim --html " + page + " 2>" + err).c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_EQ(ReadText(err), "scopehost: --html " + page + ": cannot read the viewer template " +
+                               (scratch / "share/gpibscope/viewer.html").string() +
+                               "; nothing acquired\n");
+  EXPECT_FALSE(std::filesystem::exists(page));
 }
 
 TEST(ModuleFailures, EndWithStatusOneAndTheModulesMessages) {

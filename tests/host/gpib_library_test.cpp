@@ -82,7 +82,7 @@ TEST(LinuxGpibBridge, WithoutLinuxGpibEveryCallFailsWithOneLineOnWhatToInstall) 
     const RunResult run = RunScopehost(c.arguments, noLinuxGpib);
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find(c.moduleOrHostLine), std::string::npos) << run.err;
-    const std::string missing = "libgpib-32.so (linux-gpib bridge): cannot load libgpib.so.0";
+    const std::string missing = "libgpib-32 (linux-gpib): cannot load libgpib.so.0";
     const size_t first = run.err.find(missing);
     EXPECT_NE(first, std::string::npos) << run.err;
     EXPECT_EQ(run.err.find(missing, first + 1), std::string::npos) << "told more than once";

@@ -11,6 +11,8 @@
 #include "gpibsim/gpibsim.h"
 #include "ni488/ni488.h"
 
+extern "C" void linux_gpib_standin_device_first(int yes);
+
 namespace {
 
 // The bridge's exports, bound by name.
@@ -29,6 +31,7 @@ struct Bridge {
   const int32_t* ibcnt = Bind<int32_t*>("user_ibcnt");
   const int32_t* ibcntl = Bind<int32_t*>("user_ibcntl");
   IbfindFn ibfindA = Bind<IbfindFn>("ibfindA");
+  IbonlFn ibonl = Bind<IbonlFn>("ibonl");
   IbdevFn ibdev = Bind<IbdevFn>("ibdev");
   IbwrtFn ibwrt = Bind<IbwrtFn>("ibwrt");
   IbrdFn ibrd = Bind<IbrdFn>("ibrd");
@@ -159,6 +162,34 @@ TEST_F(LinuxGpibBridge, ArgumentsLinuxGpibMishandlesAreRefused) {
     EXPECT_TRUE(Failed()) << c.label;
     EXPECT_EQ(*Lib().iberr, EARG) << c.label;
     EXPECT_EQ(gpibsim_call_count(), callsBefore) << c.label << " reached linux-gpib";
+  }
+}
+
+// A device listed before the interface in /etc/gpib.conf: linux-gpib's ibonl(ud, 1) closes
+// the descriptor. The call that finds it closed says so, once; a descriptor given up with
+// ibonl(ud, 0), or one that stays open, is not told.
+TEST_F(LinuxGpibBridge, ADescriptorClosedByGoingOnlineIsToldWithWhatToChange) {
+  const struct {
+    bool deviceFirst;
+    int32_t online;
+    bool told;
+  } cases[] = {{true, 1, true}, {false, 0, false}, {false, 1, false}};
+  for (const auto& c : cases) {
+    const int32_t ud = Lib().ibfindA("DEV2");
+    ASSERT_GE(ud, 0);
+    linux_gpib_standin_device_first(c.deviceFirst);
+    testing::internal::CaptureStderr();
+    Lib().ibonl(ud, c.online);
+    Lib().ibtmo(ud, T10s);
+    const bool answered = Identify(ud) == "five\n";
+    const std::string told = testing::internal::GetCapturedStderr();
+    linux_gpib_standin_device_first(0);
+    EXPECT_EQ(answered, c.online == 1 && !c.deviceFirst);
+    const std::string line = "libgpib-32 (linux-gpib): DEV2 (descriptor " + std::to_string(ud) +
+                             ") was closed by ibonl(" + std::to_string(ud) +
+                             ", 1), as linux-gpib does when /etc/gpib.conf lists a device before "
+                             "the interface: put the interface block first\n";
+    EXPECT_EQ(told, c.told ? line : "") << c.deviceFirst << c.online;
   }
 }
 

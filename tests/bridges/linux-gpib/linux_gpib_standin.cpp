@@ -3,7 +3,9 @@
 // user_* variables but the per-thread Thread*() status and global variables that a failed
 // ibfind leaves stale, C long counts, Send's DABend 1 and NLend 2, and ibdev taking an
 // out-of-range time-out code as no time-out. A bridge that misses a mapping gets a wrong
-// result here. Calls go into the simulator's transcript under these names and arguments.
+// result here. linux_gpib_standin_device_first(1) makes ibonl(ud, 1) close the descriptor, as
+// linux-gpib's does when /etc/gpib.conf lists a device before the interface. Calls go into the
+// simulator's transcript under these names and arguments.
 #include <algorithm>
 #include <climits>
 #include <functional>
@@ -112,8 +114,17 @@ LINUX_GPIB_API int ibdev(int board, int pad, int sad, int timo, int eot, int eos
       .descriptor;
 }
 
+namespace {
+bool deviceFirst = false;
+}
+
+LINUX_GPIB_API void linux_gpib_standin_device_first(int yes) {
+  deviceFirst = yes != 0;
+}
+
 LINUX_GPIB_API int ibonl(int ud, int onl) {
-  return Run("ibonl", Format("ud=%d, v=%d", ud, onl), [&](Bus& bus) { return bus.Online(ud, onl); })
+  return Run("ibonl", Format("ud=%d, v=%d", ud, onl),
+             [&](Bus& bus) { return bus.Online(ud, deviceFirst ? 0 : onl); })
       .ibsta;
 }
 
