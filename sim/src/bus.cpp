@@ -16,20 +16,7 @@ std::span<const uint8_t> BytesOf(const void* buffer, int32_t count) {
   return {static_cast<const uint8_t*>(buffer), static_cast<size_t>(count)};
 }
 
-// A buffer argument is usable when its count is not negative and it exists where bytes move.
-bool ValidBuffer(const void* buffer, int32_t count) {
-  return count >= 0 && (buffer != nullptr || count == 0);
-}
-
 }  // namespace
-
-double TimeoutSeconds(int32_t code) {
-  // TNONE, T10us, T30us, T100us, ... T1000s
-  static constexpr std::array<double, 18> kSeconds = {0.0,  10e-6, 30e-6, 100e-6, 300e-6, 1e-3,
-                                                      3e-3, 10e-3, 30e-3, 0.1,    0.3,    1.0,
-                                                      3.0,  10.0,  30.0,  100.0,  300.0,  1000.0};
-  return ValidTimeoutCode(code) ? kSeconds[static_cast<size_t>(code)] : 0.0;
-}
 
 Outcome Outcome::Failure(int32_t error, int32_t extraStatus) {
   Outcome outcome;

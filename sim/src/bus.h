@@ -104,7 +104,4 @@ class Bus {
   int32_t boardTimeout_ = T10s;
 };
 
-// Seconds of a time-out code (0 to 17); TNONE gives 0.
-double TimeoutSeconds(int32_t code);
-
 }  // namespace gpibsim

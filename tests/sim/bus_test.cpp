@@ -60,7 +60,7 @@ TEST_F(Descriptors, TimeoutCodeOutsideRangeIsRefused) {
 TEST_F(Descriptors, OnlineRestoresConfiguredTimeout) {
   gpibsim_add_scripted(5, "DEV5");
   const int32_t ud = ibfindA("DEV5");
-  ibtmo(ud, 11);  // T1s
+  ibtmo(ud, T1s);
   ibonl(ud, 1);
   ibrd(ud, nullptr, 0);  // nothing to read: waits out the time-out
   EXPECT_DOUBLE_EQ(simtest::LastCall().duration, 10.0);
