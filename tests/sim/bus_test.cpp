@@ -217,7 +217,7 @@ TEST_F(Board, EmptyAddressesAndBadAddresses) {
                         Case{MakeAddr(9, 0x20), EARG}}) {
     Send(0, c.address, "X", 1, NLend);
     EXPECT_EQ(user_iberr, c.iberr) << c.address;
-    ReceiveFrom(GetPAD(c.address), 4);
+    ReceiveFrom(c.address, 4);
     EXPECT_TRUE(Failed());
   }
   DevClear(0, MakeAddr(9, 0));
