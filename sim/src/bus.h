@@ -53,6 +53,9 @@ class Bus {
   void SetTransferRate(double bytesPerSecond) { transferRate_ = bytesPerSecond; }
   // The device at pad and sad, or null.
   Device* DeviceAt(int32_t pad, int32_t sad = 0) const;
+  // The listeners FindLstn reports for one entry of its list: the device at a primary address,
+  // or when none listens there, those at its secondary addresses.
+  std::vector<Addr4882_t> ListenersAt(Addr4882_t address) const;
   int32_t OpenDescriptors() const { return descriptors_.Count(); }
   double Now() const { return clock_; }
 
@@ -103,10 +106,6 @@ class Bus {
   // One slot for each primary address without a secondary one, then one for each secondary.
   static constexpr size_t kSlotsPerPad = 1 + kLastSecondaryAddress - kFirstSecondaryAddress + 1;
   static size_t Slot(int32_t pad, int32_t sad);
-  // The listeners FindLstn reports for one entry of its list: the device at a primary address,
-  // or when none listens there, those at its secondary addresses.
-  std::vector<Addr4882_t> ListenersAt(Addr4882_t address) const;
-
   std::array<std::unique_ptr<Device>, (kLastAddress + 1) * kSlotsPerPad> devices_;
   std::map<std::string, Addr4882_t> names_;
   mutable Descriptors descriptors_;
