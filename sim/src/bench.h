@@ -5,7 +5,7 @@
 //   model = "hm408"              # a registered instrument model, or "scripted"
 //   address = 1                  # primary address 1 to 30, one device each
 //   secondary = 3                # optional: secondary address 0 to 30 (on the bus 0x60 + n);
-//                                # devices at one primary address all have one, or it has one
+//                                # a device without one takes its whole primary address
 //   name = "DEV1"                # optional: the name ibfind knows it by
 //   ...                          # the rest belongs to the model
 #pragma once

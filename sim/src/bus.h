@@ -1,7 +1,7 @@
 // The bus on board 0: devices at primary addresses 1 to 30, each with or without a secondary
-// address, the device names of the GPIB configuration, unit descriptors, a simulated clock and the
-// pacing of transfers. Each operation is one exported call of the library and says what the call
-// did.
+// address, the device names of the GPIB configuration, unit descriptors, a simulated clock
+// and the pacing of transfers. Each operation is one exported call of the library and says
+// what the call did.
 #pragma once
 
 #include <array>
