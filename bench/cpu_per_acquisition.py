@@ -12,7 +12,11 @@ import time
 
 from measurement import arguments, children_cpu_seconds, median_entry, write_entries
 
-DEVICES = ["hameg1", "hameg2", "tektronix", "philips"]
+
+def device_names(scopehost):
+    """The short names `scopehost devices` lists, one device type a line."""
+    listing = subprocess.run([scopehost, "devices"], check=True, capture_output=True, text=True)
+    return [line.split()[1] for line in listing.stdout.splitlines()]
 
 
 def one_run(scopehost, device):
@@ -27,7 +31,7 @@ def main():
     args = arguments("scopehost")
 
     entries = []
-    for device in DEVICES:
+    for device in device_names(args.scopehost):
         runs = [one_run(args.scopehost, device) for _ in range(args.runs)]
         walls = [wall for wall, _ in runs]
         cpus = [cpu for _, cpu in runs]

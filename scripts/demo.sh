@@ -15,7 +15,8 @@ scopehost=build/bin/scopehost
 mkdir -p out
 echo
 "$scopehost" devices
-for device in hameg1 hameg2 tektronix philips; do
+devices=$("$scopehost" devices | awk '{print $2}')
+for device in $devices; do
   echo
   "$scopehost" acquire "$device" --sim --csv "out/$device.csv" --pwl "out/$device" \
     --plot "out/$device.png" --html "out/$device.html"

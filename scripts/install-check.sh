@@ -25,7 +25,8 @@ fail() {
 scopehost() { env -u GPIBSIM_BENCH -u GPIBSIM_TRACE -u LD_LIBRARY_PATH "$root/bin/scopehost" "$@"; }
 scopehost --help | grep -qF "$root/lib/gpibscope/libgpibscope.so" ||
   fail "installed scopehost does not default to the installed module"
-for device in hameg1 hameg2 tektronix philips; do
+devices=$(scopehost devices | awk '{print $2}')
+for device in $devices; do
   scopehost acquire "$device" --sim --csv "$stage/$device.csv" >/dev/null
   [ -s "$stage/$device.csv" ] || fail "no CSV from $device"
 done

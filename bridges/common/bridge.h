@@ -41,12 +41,6 @@ int32_t Publish(const CallStatus& status);
 // A call refused before it reaches the controller: ERR with iberr, nothing transferred.
 int32_t PublishFailure(int32_t iberr);
 
-// A buffer argument a call may pass on: a count that is not negative, and memory behind it (a
-// negative count would reach a controller library as a huge size).
-inline bool ValidBuffer(const void* buffer, int32_t count) {
-  return count >= 0 && (buffer != nullptr || count == 0);
-}
-
 // Held across every exported call: a controller serves one conversation at a time.
 std::mutex& CallLock();
 

@@ -15,7 +15,6 @@
 using gpib_bridge::CallLock;
 using gpib_bridge::Publish;
 using gpib_bridge::PublishFailure;
-using gpib_bridge::ValidBuffer;
 using linux_gpib::UserLibrary;
 
 namespace {

@@ -1,6 +1,5 @@
 // The GPIB library's 22 names over a Prologix or AR488 controller. Unit descriptors live here
 // (1 upward; 0 is the board); the controller is reached on the first call that needs it.
-#include <array>
 #include <cstring>
 #include <type_traits>
 #include <vector>
@@ -15,7 +14,6 @@ namespace {
 using gpib_bridge::CallStatus;
 using gpib_bridge::Publish;
 using gpib_bridge::PublishFailure;
-using gpib_bridge::ValidBuffer;
 using prologix::Address;
 using prologix::Clock;
 using prologix::Session;
@@ -56,11 +54,8 @@ Unit* UnitOf(int32_t ud) {
 // NI's time-out codes. No limit is no choice for a bridge that must not hang: TNONE waits as
 // long as the longest code.
 Clock::duration TimeoutOf(int32_t code) {
-  static constexpr std::array<double, 18> kSeconds = {1000.0, 10e-6, 30e-6, 100e-6, 300e-6, 1e-3,
-                                                      3e-3,   10e-3, 30e-3, 0.1,    0.3,    1.0,
-                                                      3.0,    10.0,  30.0,  100.0,  300.0,  1000.0};
   return std::chrono::duration_cast<Clock::duration>(
-      std::chrono::duration<double>(kSeconds[static_cast<size_t>(code)]));
+      std::chrono::duration<double>(TimeoutSeconds(code == TNONE ? T1000s : code)));
 }
 
 // The controller named by the configuration, or null when there is none (already reported).

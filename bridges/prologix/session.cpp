@@ -315,14 +315,22 @@ CallStatus Session::FindListeners(std::span<const Address> candidates, std::vect
       const bool listens = std::any_of(listeners->begin(), listeners->end(), [&](Listener l) {
         return l.pad == candidate.pad && l.sad == candidate.sad;
       });
-      if (listens) found.push_back(candidate);
+      if (listens) {
+        found.push_back(candidate);
+      } else if (candidate.sad == 0) {
+        // As FindLstn: a primary address where nothing listens gives its secondary listeners.
+        for (const Listener l : *listeners) {
+          if (l.pad == candidate.pad && l.sad != 0) found.push_back({l.pad, l.sad});
+        }
+      }
     }
     return {.ibsta = CMPL, .count = static_cast<int64_t>(found.size())};
   }
   // Prologix has no such command: an instrument that answers a serial poll listens. The
   // controller's own address 0 is never polled. Each empty address costs the controller's
   // whole read time-out, so the scan polls with the short one; reads and single polls set
-  // the longer one again for themselves.
+  // the longer one again for themselves. The 31 secondary addresses of each silent primary
+  // address are not polled: they would cost 31 time-outs each.
   std::vector<std::string> steps;
   std::vector<Address> polled;
   for (const Address candidate : candidates) {

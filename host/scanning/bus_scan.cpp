@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "ni488/ni488.h"
+#include "ni488/bound_entries.h"
 
 namespace scopehost {
 
@@ -13,36 +13,31 @@ namespace {
 
 constexpr int32_t kBoard = 0;
 constexpr int32_t kFirstAddress = 1, kLastAddress = kLastPrimaryAddress;
-constexpr int32_t kScanTimeout = 11;  // the library's T1s: an instrument answers well within
+constexpr int32_t kScanTimeout = T1s;  // an instrument answers well within
 constexpr int32_t kEoiWithLastByte = 1, kNoEos = 0;
 constexpr std::string_view kIdentify = "*IDN?\n";
 constexpr size_t kReplyLimit = 256;
 
-// The calls a scan makes, bound from the loaded library.
-struct ScanCalls {
-  explicit ScanCalls(const SharedLibrary& gpib) : gpib_(gpib) {}
-
-  template <typename T>
-  T Bind(const char* name) const {
-    try {
-      return reinterpret_cast<T>(gpib_.Symbol(name));
-    } catch (const LoadError&) {
-      throw LoadError(gpib_.path().string() + " does not export " + name +
+// The loaded library's calls and status variables.
+class ScanCalls : public GpibEntries {
+ public:
+  explicit ScanCalls(const SharedLibrary& gpib) {
+    std::string missing;
+    const auto lookup = [&gpib](const char* name) -> void* {
+      try {
+        return gpib.Symbol(name);
+      } catch (const LoadError&) {
+        return nullptr;
+      }
+    };
+    const auto note = [&missing](const char* name) {
+      if (missing.empty()) missing = name;
+    };
+    if (!BindGpibEntries(*this, lookup, note)) {
+      throw LoadError(gpib.path().string() + " does not export " + missing +
                       "; is it a GPIB library?");
     }
   }
-
-  const SharedLibrary& gpib_;
-  const int32_t* ibsta = Bind<const int32_t*>("user_ibsta");
-  const int32_t* iberr = Bind<const int32_t*>("user_iberr");
-  const int32_t* ibcntl = Bind<const int32_t*>("user_ibcntl");
-  SendIFCFn SendIFC = Bind<SendIFCFn>("SendIFC");
-  FindLstnFn FindLstn = Bind<FindLstnFn>("FindLstn");
-  IbdevFn ibdev = Bind<IbdevFn>("ibdev");
-  IbwrtFn ibwrt = Bind<IbwrtFn>("ibwrt");
-  IbrdFn ibrd = Bind<IbrdFn>("ibrd");
-  IblocFn ibloc = Bind<IblocFn>("ibloc");
-  IbonlFn ibonl = Bind<IbonlFn>("ibonl");
 
   bool Failed() const { return (*ibsta & ERR) != 0; }
   void ThrowIfFailed(const char* call) const {

@@ -3,6 +3,8 @@
 // simulated library, which stands where gpib-32.dll stands, and the bridges to real controllers.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 // The library's calling convention: __stdcall on 32-bit Windows, the platform's default
@@ -23,8 +25,8 @@ constexpr int32_t ERR = 0x8000, TIMO = 0x4000, END = 0x2000, SRQI = 0x1000, RQS 
 constexpr int32_t EDVR = 0, ECIC = 1, ENOL = 2, EADR = 3, EARG = 4, ESAC = 5, EABO = 6, ENEB = 7,
                   EDMA = 8, EOIP = 10, ECAP = 11, EFSO = 12, EBUS = 14, ESTB = 15, ESRQ = 16,
                   ETAB = 20;
-// time-out codes (the ones the module and the simulator use)
-constexpr int32_t TNONE = 0, T10s = 13, T1000s = 17;
+// time-out codes (the ones named here are those the module, the libraries and the hosts use)
+constexpr int32_t TNONE = 0, T1s = 11, T10s = 13, T1000s = 17;
 // end modes
 constexpr int32_t NULLend = 0x00, NLend = 0x01, DABend = 0x02, STOPend = 0x0100;
 constexpr Addr4882_t NOADDR = static_cast<Addr4882_t>(0xFFFF);
@@ -44,6 +46,20 @@ constexpr bool ValidSecondaryAddress(int32_t sad) {
 // TNONE to T1000s; libraries read any other code as no time-out at all, or refuse it.
 constexpr bool ValidTimeoutCode(int32_t code) {
   return code >= TNONE && code <= T1000s;
+}
+// Seconds of each time-out code: TNONE (no limit, 0), T10us, T30us, T100us, ... T1000s.
+inline constexpr std::array<double, T1000s + 1> kTimeoutSeconds = {
+    0.0, 10e-6, 30e-6, 100e-6, 300e-6, 1e-3, 3e-3,  10e-3, 30e-3,
+    0.1, 0.3,   1.0,   3.0,    10.0,   30.0, 100.0, 300.0, 1000.0};
+// The seconds of a valid time-out code; 0 for TNONE and for any code out of range.
+constexpr double TimeoutSeconds(int32_t code) {
+  return ValidTimeoutCode(code) ? kTimeoutSeconds[static_cast<std::size_t>(code)] : 0.0;
+}
+
+// A buffer argument a call may use: a count that is not negative, and memory behind it
+// wherever bytes move (a negative count would reach a controller as a huge size).
+constexpr bool ValidBuffer(const void* buffer, int32_t count) {
+  return count >= 0 && (buffer != nullptr || count == 0);
 }
 
 constexpr int32_t GetPAD(Addr4882_t address) {

@@ -44,6 +44,17 @@ std::optional<int> Number(std::string_view word, int low, int high) {
   return value;
 }
 
+// The address after a command word: a primary address and, optionally, a secondary one (96 to
+// 126); 0 for none.
+std::pair<std::optional<int>, std::optional<int>> AddressIn(
+    const std::vector<std::string_view>& words) {
+  const auto pad = Number(words[1], 0, Bus::kLastAddress);
+  const auto sad = words.size() > 2
+                       ? Number(words[2], kFirstSecondaryAddress, kLastSecondaryAddress)
+                       : std::optional<int>(0);
+  return {pad, sad};
+}
+
 }  // namespace
 
 Eeprom FactoryEeprom(Flavour flavour) {
@@ -126,8 +137,8 @@ Addr4882_t Controller::Address() const {
   return MakeAddr(settings_.pad, settings_.sad);
 }
 
-bool Controller::ListensAt(int32_t pad) const {
-  const Device* device = bus_.DeviceAt(pad);
+bool Controller::ListensAt(int32_t pad, int32_t sad) const {
+  const Device* device = bus_.DeviceAt(pad, sad);
   return device != nullptr && device->Listens();
 }
 
@@ -193,22 +204,24 @@ void Controller::DrainTalker() {
 void Controller::FindListeners() {
   std::string list;
   for (int32_t pad = Bus::kFirstAddress; pad <= Bus::kLastAddress; ++pad) {
-    if (!ListensAt(pad)) continue;
-    if (!list.empty()) list += ',';
-    list += std::to_string(pad);
+    for (const Addr4882_t listener : bus_.ListenersAt(MakeAddr(pad, 0))) {
+      if (!list.empty()) list += ',';
+      list += std::to_string(pad);
+      if (GetSAD(listener) != 0) list += ':' + std::to_string(GetSAD(listener));
+    }
   }
   ReplyLine(list);
 }
 
-void Controller::SerialPoll(int32_t pad) {
+void Controller::SerialPoll(int32_t pad, int32_t sad) {
   const std::chrono::milliseconds timeOut(settings_.readTimeoutMs);
-  if (!ListensAt(pad) || pollAnswerTime_ >= timeOut) {
+  if (!ListensAt(pad, sad) || pollAnswerTime_ >= timeOut) {
     std::this_thread::sleep_for(timeOut);  // no answer: the whole time-out, then nothing
     return;
   }
   std::this_thread::sleep_for(pollAnswerTime_);
   int16_t status = 0;
-  bus_.ReadStatusByte(Bus::kBoard, MakeAddr(pad, 0), &status);
+  bus_.ReadStatusByte(Bus::kBoard, MakeAddr(pad, sad), &status);
   ReplyLine(std::to_string(status));
 }
 
@@ -251,9 +264,7 @@ void Controller::Execute(std::string_view line) {
       if (settings_.sad != 0) address += ' ' + std::to_string(settings_.sad);
       return ReplyLine(address);
     }
-    const auto pad = Number(words[1], 0, Bus::kLastAddress);
-    const auto sad = arguments > 1 ? Number(words[2], kFirstSecondaryAddress, kLastSecondaryAddress)
-                                   : std::optional<int>(0);
+    const auto [pad, sad] = AddressIn(words);
     if (!pad || !sad) return Reply(kUnrecognized);
     settings_.pad = *pad;
     settings_.sad = *sad;
@@ -273,7 +284,7 @@ void Controller::Execute(std::string_view line) {
   } else if (name == "ifc") {
     bus_.SendIfc(Bus::kBoard);
   } else if (name == "loc") {
-    if (Device* device = bus_.DeviceAt(settings_.pad)) device->remote = false;
+    if (Device* device = bus_.DeviceAt(settings_.pad, settings_.sad)) device->remote = false;
   } else if (name == "mode") {
     number(settings_.mode, 0, 1);
   } else if (name == "llo" || name == "trg") {
@@ -297,10 +308,10 @@ void Controller::Execute(std::string_view line) {
     saving_ = *value != 0;
     if (saving_) WriteEeprom(line);
   } else if (name == "spoll") {
-    const auto pad =
-        arguments > 0 ? Number(words[1], 0, Bus::kLastAddress) : std::optional<int>(settings_.pad);
-    if (!pad) return Reply(kUnrecognized);
-    SerialPoll(*pad);
+    if (arguments == 0) return SerialPoll(settings_.pad, settings_.sad);
+    const auto [pad, sad] = AddressIn(words);
+    if (!pad || !sad) return Reply(kUnrecognized);
+    SerialPoll(*pad, *sad);
   } else if (name == "srq") {
     Reply("0\r\n");  // no simulated instrument requests service
   } else if (name == "ver") {

@@ -11,11 +11,13 @@
 //     ++read until the time-out alone; ++read_tmo_ms (1 to 3000, AR488 1 to 32000) is the
 //     longest pause between two bytes, waited out in full before a read ends without its end
 //     condition; with ++eot_enable 1 the ++eot_char byte follows the EOI byte;
+//   - ++addr and ++spoll take a primary address and, optionally, a secondary one (96 to 126);
 //   - ++spoll answers the status byte of an instrument that listens; where none does it waits
 //     the whole read time-out and answers nothing;
 //   - ++addr, ++auto, ++clr, ++eoi, ++eos, ++eot_enable, ++eot_char, ++ifc, ++llo, ++loc,
 //     ++mode, ++rst, ++savecfg, ++spoll, ++srq, ++trg, ++ver, ++help; AR488 adds ++fndl
-//     (the listening addresses, comma-separated) and ++dcl. An unknown command or value
+//     (the listening addresses, comma-separated; "pad:sad" for the secondary addresses of a
+//     primary one where nothing listens) and ++dcl. An unknown command or value
 //     answers "Unrecognized command".
 // Settings and the EEPROM: a Prologix powers up with the settings its EEPROM holds and with
 // saving on, so that every change of mode, addr, auto, eoi, eos, eot_enable, eot_char or
@@ -94,9 +96,9 @@ class Controller {
   void Reply(std::string_view text);
   void ReplyLine(std::string text);  // text and CR LF
   Addr4882_t Address() const;
-  bool ListensAt(int32_t pad) const;
+  bool ListensAt(int32_t pad, int32_t sad) const;
   void FindListeners();
-  void SerialPoll(int32_t pad);
+  void SerialPoll(int32_t pad, int32_t sad);
   // A setting the host changed: a Prologix saving its settings writes them all.
   void Changed(std::string_view command);
   void WriteEeprom(std::string_view why);

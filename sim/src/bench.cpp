@@ -91,9 +91,11 @@ class BenchReader {
       Fail(label + ": key \"address\" must be an integer from 1 to 30");
     }
     placed.pad = static_cast<int32_t>(*pad);
-    if (!addresses_.insert(placed.pad).second) {
-      Fail(label + ": key \"address\": address " + std::to_string(*pad) + " is taken");
+    placed.sad = SecondaryAddress(label, table);
+    if (Taken(placed)) {
+      Fail(label + ": key \"address\": address " + AddressText(placed) + " is taken");
     }
+    addresses_.emplace_back(placed.pad, placed.sad);
 
     if (const toml::node* name = table.get("name")) {
       const auto text = name->value<std::string>();
@@ -113,8 +115,34 @@ class BenchReader {
     return placed;
   }
 
+  // The optional "secondary" key: 0 to 30, on the bus 0x60 + n; none without the key.
+  int32_t SecondaryAddress(const std::string& label, const toml::table& table) const {
+    const toml::node* node = table.get("secondary");
+    if (node == nullptr) return 0;
+    const auto sad = node->value<int64_t>();
+    if (!node->is_integer() || !sad || *sad < 0 || *sad > kLastPrimaryAddress) {
+      Fail(label + ": key \"secondary\" must be an integer from 0 to 30");
+    }
+    return kFirstSecondaryAddress + static_cast<int32_t>(*sad);
+  }
+
+  // A device without a secondary address takes its whole primary address.
+  bool Taken(const Bench::PlacedDevice& placed) const {
+    return std::any_of(addresses_.begin(), addresses_.end(), [&](const auto& address) {
+      return address.first == placed.pad &&
+             (address.second == placed.sad || address.second == 0 || placed.sad == 0);
+    });
+  }
+
+  // "7", or "7/3" with a secondary address.
+  static std::string AddressText(const Bench::PlacedDevice& placed) {
+    std::string text = std::to_string(placed.pad);
+    if (placed.sad != 0) text += "/" + std::to_string(placed.sad - kFirstSecondaryAddress);
+    return text;
+  }
+
   std::string origin_;
-  std::set<int32_t> addresses_;
+  std::vector<std::pair<int32_t, int32_t>> addresses_;  // primary and secondary, as placed
   std::set<std::string> names_;
 };
 
@@ -128,8 +156,8 @@ void InstallBench(Bench bench, Bus& bus) {
   bus.Reset();
   bus.SetTransferRate(bench.transferRate);
   for (Bench::PlacedDevice& placed : bench.devices) {
-    if (!placed.name.empty()) bus.Name(placed.name, placed.pad);
-    bus.Attach(placed.pad, std::move(placed.device));
+    if (!placed.name.empty()) bus.Name(placed.name, placed.pad, placed.sad);
+    bus.Attach(placed.pad, std::move(placed.device), placed.sad);
   }
 }
 

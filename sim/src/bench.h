@@ -4,6 +4,8 @@
 //   [[device]]
 //   model = "hm408"              # a registered instrument model, or "scripted"
 //   address = 1                  # primary address 1 to 30, one device each
+//   secondary = 3                # optional: secondary address 0 to 30 (on the bus 0x60 + n);
+//                                # a device without one takes its whole primary address
 //   name = "DEV1"                # optional: the name ibfind knows it by
 //   ...                          # the rest belongs to the model
 #pragma once
@@ -27,6 +29,7 @@ class BenchError : public std::runtime_error {
 struct Bench {
   struct PlacedDevice {
     int32_t pad = 0;
+    int32_t sad = 0;   // 0 for none, else 0x60 to 0x7E
     std::string name;  // empty: no configured name
     std::unique_ptr<Device> device;
   };

@@ -16,20 +16,7 @@ std::span<const uint8_t> BytesOf(const void* buffer, int32_t count) {
   return {static_cast<const uint8_t*>(buffer), static_cast<size_t>(count)};
 }
 
-// A buffer argument is usable when its count is not negative and it exists where bytes move.
-bool ValidBuffer(const void* buffer, int32_t count) {
-  return count >= 0 && (buffer != nullptr || count == 0);
-}
-
 }  // namespace
-
-double TimeoutSeconds(int32_t code) {
-  // TNONE, T10us, T30us, T100us, ... T1000s
-  static constexpr std::array<double, 18> kSeconds = {0.0,  10e-6, 30e-6, 100e-6, 300e-6, 1e-3,
-                                                      3e-3, 10e-3, 30e-3, 0.1,    0.3,    1.0,
-                                                      3.0,  10.0,  30.0,  100.0,  300.0,  1000.0};
-  return ValidTimeoutCode(code) ? kSeconds[static_cast<size_t>(code)] : 0.0;
-}
 
 Outcome Outcome::Failure(int32_t error, int32_t extraStatus) {
   Outcome outcome;
@@ -59,13 +46,33 @@ void Bus::Reset() {
   boardTimeout_ = T10s;
 }
 
-void Bus::Attach(int32_t pad, std::unique_ptr<Device> device) {
-  devices_.at(static_cast<size_t>(pad)) = std::move(device);
+size_t Bus::Slot(int32_t pad, int32_t sad) {
+  const int32_t secondary = sad == 0 ? 0 : 1 + sad - kFirstSecondaryAddress;
+  return static_cast<size_t>(pad) * kSlotsPerPad + static_cast<size_t>(secondary);
 }
 
-Device* Bus::DeviceAt(int32_t pad) const {
-  if (pad < kFirstAddress || pad > kLastAddress) return nullptr;
-  return devices_[static_cast<size_t>(pad)].get();
+void Bus::Attach(int32_t pad, std::unique_ptr<Device> device, int32_t sad) {
+  devices_.at(Slot(pad, sad)) = std::move(device);
+}
+
+Device* Bus::DeviceAt(int32_t pad, int32_t sad) const {
+  if (pad < kFirstAddress || pad > kLastAddress || !ValidSecondaryAddress(sad)) return nullptr;
+  return devices_[Slot(pad, sad)].get();
+}
+
+std::vector<Addr4882_t> Bus::ListenersAt(Addr4882_t address) const {
+  const auto listens = [this](int32_t pad, int32_t sad) {
+    const Device* device = DeviceAt(pad, sad);
+    return device != nullptr && device->Listens();
+  };
+  const int32_t pad = GetPAD(address);
+  if (listens(pad, GetSAD(address))) return {address};
+  std::vector<Addr4882_t> found;
+  if (GetSAD(address) != 0) return found;
+  for (int32_t sad = kFirstSecondaryAddress; sad <= kLastSecondaryAddress; ++sad) {
+    if (listens(pad, sad)) found.push_back(MakeAddr(pad, sad));
+  }
+  return found;
 }
 
 Bus::Target Bus::ByDescriptor(int32_t ud) const {
@@ -73,8 +80,8 @@ Bus::Target Bus::ByDescriptor(int32_t ud) const {
   target.descriptor = descriptors_.Find(ud);
   if (target.descriptor == nullptr) {
     target.error = EDVR;
-  } else if (target.descriptor->current.sad == 0) {  // only primary addresses are modelled
-    target.device = DeviceAt(target.descriptor->current.pad);
+  } else {
+    target.device = DeviceAt(target.descriptor->current.pad, target.descriptor->current.sad);
   }
   return target;
 }
@@ -86,8 +93,8 @@ Bus::Target Bus::ByAddress(int32_t board, Addr4882_t address) const {
   } else if (address == NOADDR || GetPAD(address) > kLastAddress ||
              !ValidSecondaryAddress(GetSAD(address))) {
     target.error = EARG;
-  } else if (GetSAD(address) == 0) {
-    target.device = DeviceAt(GetPAD(address));
+  } else {
+    target.device = DeviceAt(GetPAD(address), GetSAD(address));
   }
   return target;
 }
@@ -136,7 +143,8 @@ Outcome Bus::Find(const char* name) {
   const auto found = names_.find(name);
   if (found == names_.end()) return Outcome::Failure(EDVR);
   Outcome outcome;
-  outcome.descriptor = descriptors_.Open({.pad = found->second});
+  outcome.descriptor =
+      descriptors_.Open({.pad = GetPAD(found->second), .sad = GetSAD(found->second)});
   return outcome;
 }
 
@@ -238,14 +246,14 @@ Outcome Bus::FindListeners(int32_t board, const Addr4882_t* addresses, Addr4882_
   if (!controllerInCharge_) return Outcome::Failure(ECIC);
   int32_t stored = 0;
   bool tableFull = false;
-  for (const Addr4882_t* address = addresses; *address != NOADDR; ++address) {
-    const Device* device = GetSAD(*address) == 0 ? DeviceAt(GetPAD(*address)) : nullptr;
-    if (device == nullptr || !device->Listens()) continue;
-    if (stored == limit) {
-      tableFull = true;
-      break;
+  for (const Addr4882_t* address = addresses; *address != NOADDR && !tableFull; ++address) {
+    for (const Addr4882_t listener : ListenersAt(*address)) {
+      if (stored == limit) {
+        tableFull = true;
+        break;
+      }
+      results[stored++] = listener;
     }
-    results[stored++] = *address;
   }
   Outcome outcome = tableFull ? Outcome::Failure(ETAB) : Outcome{};
   outcome.count = stored;

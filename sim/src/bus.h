@@ -1,6 +1,7 @@
-// The bus on board 0: devices at primary addresses 1 to 30, the device names of the GPIB
-// configuration, unit descriptors, a simulated clock and the pacing of transfers. Each
-// operation is one exported call of the library and says what the call did.
+// The bus on board 0: devices at primary addresses 1 to 30, each with or without a secondary
+// address, the device names of the GPIB configuration, unit descriptors, a simulated clock
+// and the pacing of transfers. Each operation is one exported call of the library and says
+// what the call did.
 #pragma once
 
 #include <array>
@@ -10,6 +11,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "descriptors.h"
 #include "device.h"
@@ -42,12 +44,18 @@ class Bus {
   // --- Set-up (bench and control interface) ---
   // Empty bus: no devices, names or descriptors; clock at 0, instant transfers.
   void Reset();
-  // Puts device at pad (1 to 30), replacing what was there.
-  void Attach(int32_t pad, std::unique_ptr<Device> device);
-  void Name(const std::string& name, int32_t pad) { names_[name] = pad; }
+  // Puts device at pad (1 to 30) and sad (0 for none, or 0x60 to 0x7E), replacing what was
+  // there.
+  void Attach(int32_t pad, std::unique_ptr<Device> device, int32_t sad = 0);
+  void Name(const std::string& name, int32_t pad, int32_t sad = 0) {
+    names_[name] = MakeAddr(pad, sad);
+  }
   void SetTransferRate(double bytesPerSecond) { transferRate_ = bytesPerSecond; }
-  // The device at pad, or null.
-  Device* DeviceAt(int32_t pad) const;
+  // The device at pad and sad, or null.
+  Device* DeviceAt(int32_t pad, int32_t sad = 0) const;
+  // The listeners FindLstn reports for one entry of its list: the device at a primary address,
+  // or when none listens there, those at its secondary addresses.
+  std::vector<Addr4882_t> ListenersAt(Addr4882_t address) const;
   int32_t OpenDescriptors() const { return descriptors_.Count(); }
   double Now() const { return clock_; }
 
@@ -95,16 +103,16 @@ class Bus {
   void Pace(size_t bytes);
   void Elapse(double seconds) { clock_ += seconds; }
 
-  std::array<std::unique_ptr<Device>, kLastAddress + 1> devices_;
-  std::map<std::string, int32_t> names_;
+  // One slot for each primary address without a secondary one, then one for each secondary.
+  static constexpr size_t kSlotsPerPad = 1 + kLastSecondaryAddress - kFirstSecondaryAddress + 1;
+  static size_t Slot(int32_t pad, int32_t sad);
+  std::array<std::unique_ptr<Device>, (kLastAddress + 1) * kSlotsPerPad> devices_;
+  std::map<std::string, Addr4882_t> names_;
   mutable Descriptors descriptors_;
   double clock_ = 0.0;
   double transferRate_ = 0.0;
   bool controllerInCharge_ = false;
   int32_t boardTimeout_ = T10s;
 };
-
-// Seconds of a time-out code (0 to 17); TNONE gives 0.
-double TimeoutSeconds(int32_t code);
 
 }  // namespace gpibsim

@@ -61,6 +61,13 @@ TEST(Scan, ListsEachListenerWithItsIdentification) {
        "  1  (no answer to *IDN?)\n"
        "  3  (no answer to *IDN?)\n"
        "  7  TEKTRONIX,TDS 540,0,CF:91.1CT FV:v2.1.3\n"},
+      // Nothing answers at 9 alone: its secondary addresses 0 and 2 do.
+      {"secondary addresses",
+       {"scan", "--sim", "secondary-address"},
+       {},
+       "  5  TEKTRONIX,TDS 540,0,CF:91.1CT FV:v2.1.3\n"
+       "  9/0  ACME,MF-1 VOLTMETER,0,1.0\n"
+       "  9/2  ACME,MF-1 COUNTER,0,1.0\n"},
   };
   for (const auto& c : cases) {
     const RunResult run = RunScopehost(c.arguments, c.environment);

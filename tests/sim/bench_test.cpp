@@ -29,6 +29,46 @@ replies = [ { command = "*IDN?\n", reply = "ACME,DMM-1,0,1.0\n" } ]
   EXPECT_GT(simtest::LastCall().duration, 0.0);  // paced at 1 GB/s
 }
 
+// Two instruments share primary address 7 at secondary addresses 3 and 4 (0x63, 0x64): a
+// scan's primary address finds both, and each answers only at its own address.
+TEST_F(Bench, SecondaryAddressesAnswerOnlyThere) {
+  ASSERT_EQ(gpibsim_load_bench_text(R"(
+[[device]]
+model = "scripted"
+address = 7
+secondary = 3
+name = "METER"
+replies = [ { command = "*IDN?\n", reply = "ACME,DMM-1,0,1.0\n" } ]
+[[device]]
+model = "scripted"
+address = 7
+secondary = 4
+[[device]]
+model = "scripted"
+address = 9
+)"),
+            0)
+      << gpibsim_last_error();
+  const Addr4882_t addresses[] = {MakeAddr(7, 0), MakeAddr(9, 0), NOADDR};
+  Addr4882_t found[4] = {};
+  SendIFC(0);
+  FindLstn(0, addresses, found, 4);
+  ASSERT_EQ(user_ibcntl, 3);
+  EXPECT_EQ(found[0], MakeAddr(7, 0x63));
+  EXPECT_EQ(found[1], MakeAddr(7, 0x64));
+  EXPECT_EQ(found[2], MakeAddr(9, 0));
+
+  const int32_t named = ibfindA("METER");
+  Write(named, "*IDN?\n");
+  EXPECT_EQ(Read(named, 100), "ACME,DMM-1,0,1.0\n");
+  Write(ibdev(0, 7, 0x63, T1s, 1, 0), "*IDN?\n");
+  EXPECT_EQ(simtest::ReceiveFrom(MakeAddr(7, 0x63), 100), "ACME,DMM-1,0,1.0\n");
+  for (const int32_t sad : {0, 0x65}) {
+    Write(ibdev(0, 7, sad, T1s, 1, 0), "*IDN?\n");
+    EXPECT_EQ(user_iberr, ENOL) << "nothing listens at 7 with secondary " << sad;
+  }
+}
+
 struct BadBench {
   const char* name;
   const char* toml;
@@ -65,6 +105,20 @@ INSTANTIATE_TEST_SUITE_P(
         BadBench{"DuplicateAddress", kTwoAtFive,
                  "bench text: device 2 (model \"scripted\", address 5): key \"address\": "
                  "address 5 is taken"},
+        BadBench{"PrimaryAddressHasSecondaryOnes",
+                 "[[device]]\nmodel = \"scripted\"\naddress = 5\nsecondary = 0\n"
+                 "[[device]]\nmodel = \"scripted\"\naddress = 5\n",
+                 "bench text: device 2 (model \"scripted\", address 5): key \"address\": "
+                 "address 5 is taken"},
+        BadBench{"DuplicateSecondaryAddress",
+                 "[[device]]\nmodel = \"scripted\"\naddress = 5\nsecondary = 30\n"
+                 "[[device]]\nmodel = \"scripted\"\naddress = 5\nsecondary = 30\n",
+                 "bench text: device 2 (model \"scripted\", address 5): key \"address\": "
+                 "address 5/30 is taken"},
+        BadBench{"SecondaryAddressOutOfRange",
+                 "[[device]]\nmodel = \"scripted\"\naddress = 5\nsecondary = 31\n",
+                 "bench text: device 1 (model \"scripted\", address 5): key \"secondary\" "
+                 "must be an integer from 0 to 30"},
         BadBench{"AddressOutOfRange", "[[device]]\nmodel = \"scripted\"\naddress = 31\n",
                  "bench text: device 1 (model \"scripted\", address 31): key \"address\" must "
                  "be an integer from 1 to 30"},

@@ -60,7 +60,7 @@ TEST_F(Descriptors, TimeoutCodeOutsideRangeIsRefused) {
 TEST_F(Descriptors, OnlineRestoresConfiguredTimeout) {
   gpibsim_add_scripted(5, "DEV5");
   const int32_t ud = ibfindA("DEV5");
-  ibtmo(ud, 11);  // T1s
+  ibtmo(ud, T1s);
   ibonl(ud, 1);
   ibrd(ud, nullptr, 0);  // nothing to read: waits out the time-out
   EXPECT_DOUBLE_EQ(simtest::LastCall().duration, 10.0);
@@ -217,7 +217,7 @@ TEST_F(Board, EmptyAddressesAndBadAddresses) {
                         Case{MakeAddr(9, 0x20), EARG}}) {
     Send(0, c.address, "X", 1, NLend);
     EXPECT_EQ(user_iberr, c.iberr) << c.address;
-    ReceiveFrom(GetPAD(c.address), 4);
+    ReceiveFrom(c.address, 4);
     EXPECT_TRUE(Failed());
   }
   DevClear(0, MakeAddr(9, 0));

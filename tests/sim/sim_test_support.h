@@ -62,9 +62,9 @@ inline std::string Read(int32_t ud, int32_t limit) {
   return Failed() ? std::string() : buffer.substr(0, static_cast<size_t>(user_ibcnt));
 }
 
-inline std::string ReceiveFrom(int32_t pad, int32_t limit) {
+inline std::string ReceiveFrom(Addr4882_t address, int32_t limit) {
   std::string buffer(static_cast<size_t>(limit), '\xAA');
-  Receive(0, MakeAddr(pad, 0), buffer.data(), limit, STOPend);
+  Receive(0, address, buffer.data(), limit, STOPend);
   return Failed() ? std::string() : buffer.substr(0, static_cast<size_t>(user_ibcntl));
 }
 

@@ -8,7 +8,8 @@ linux=$1 windows=$2 out=$3
 [ -x "$linux" ] || { echo "no Linux scopehost at $linux: build the test preset first" >&2; exit 1; }
 mkdir -p "$out"
 status=0
-for device in hameg1 hameg2 tektronix philips; do
+devices=$("$linux" devices | awk '{print $2}')
+for device in $devices; do
   "$linux" --sim acquire "$device" --csv "$out/$device.linux.csv" >/dev/null
   wine "$windows" --sim acquire "$device" --csv "$out/$device.windows.csv" >/dev/null
   if cmp -s <(grep -v '^#' "$out/$device.linux.csv") <(grep -v '^#' "$out/$device.windows.csv"); then

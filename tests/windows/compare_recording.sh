@@ -12,7 +12,8 @@ rm -rf "$out" && mkdir -p "$out/host"
 cp "$bin"/scopehost.exe "$bin"/gpibscope.dll "$bin"/QuenLang70.dll "$recorder" "$out/host/"
 untimed() { sed -E 's/ t=[0-9.]+ d=[0-9.]+$//' "$1"; }
 status=0
-for device in hameg1 hameg2 tektronix philips; do
+devices=$("$linux" devices | awk '{print $2}')
+for device in $devices; do
   wine_rec="$out/$device.wine.rec" linux_rec="$out/$device.linux.rec"
   GPIBSCOPE_TRACE=$(winepath -w "$wine_rec") GPIBSCOPE_TRACE_GPIB=$(winepath -w "$simulated") \
     wine "$out/host/scopehost.exe" acquire "$device" --csv "$out/$device.wine.csv" >/dev/null

@@ -72,10 +72,6 @@ int32_t NiEndMode(int eot) {
   return eot;
 }
 
-bool ValidTimeout(int timo) {
-  return timo >= TNONE && timo <= T1000s;
-}
-
 }  // namespace
 
 LINUX_GPIB_API int ThreadIbsta() {
@@ -108,7 +104,7 @@ LINUX_GPIB_API int ibdev(int board, int pad, int sad, int timo, int eot, int eos
                if (pad > kLastPrimaryAddress || sad > kLastSecondaryAddress) {
                  return Outcome::Failure(ETAB);
                }
-               return bus.Dev(board, pad, sad, ValidTimeout(timo) ? timo : TNONE, eot, eos);
+               return bus.Dev(board, pad, sad, ValidTimeoutCode(timo) ? timo : TNONE, eot, eos);
              },
              false)
       .descriptor;

@@ -66,6 +66,20 @@ TEST(OverTheEmulatedController, EveryDeviceTypeGivesTheSimulatedLibrarysRows) {
   EXPECT_EQ(scan.out, RunScopehost({"scan", "--sim", bench}).out);
 }
 
+// An AR488 lists the secondary addresses of a primary one where nothing listens; each of those
+// instruments is then addressed as "++addr PAD SAD".
+TEST(OverTheEmulatedController, AnAr488ScanFindsTheInstrumentsAtSecondaryAddresses) {
+  const ScratchDirectory scratch;
+  const std::string bench =
+      std::string(GPIBSCOPE_SOURCE_DIR) + "/examples/benches/secondary-address.toml";
+  const EmulatorProcess emulator({"--bench", bench, "--flavour", "ar488", "--lifetime", "60"});
+  const RunResult scan =
+      RunScopehost({"scan", "--gpib", "prologix"}, ConfigFor(scratch, emulator.Port()));
+  EXPECT_EQ(scan.status, 0) << scan.err;
+  EXPECT_EQ(scan.out, RunScopehost({"scan", "--sim", bench}).out);
+  EXPECT_NE(scan.out.find("  9/2  ACME,MF-1 COUNTER"), std::string::npos) << scan.out;
+}
+
 // A transfer that holds each of the 256 byte values.
 bool HoldsEveryByteValue(const gpib_recording::Call& call) {
   std::array<bool, 256> seen{};

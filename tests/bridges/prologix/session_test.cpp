@@ -123,6 +123,19 @@ TEST_P(OverEachLink, FindsTheListenersOfTheDefaultBench) {
   EXPECT_EQ(session.SerialPoll({9, 0}, poll, 3s).iberr, ENOL);
 }
 
+TEST_P(OverEachLink, PollsAnInstrumentAtASecondaryAddressThereOnly) {
+  std::vector<std::string> arguments = GetParam().arguments;
+  arguments.insert(arguments.end(), {"--bench", std::string(GPIBSCOPE_SOURCE_DIR) +
+                                                    "/examples/benches/secondary-address.toml"});
+  const EmulatorProcess emulator(arguments);
+  Session session = SessionOn(emulator.Port());
+  uint8_t poll = 0xFF;
+  EXPECT_EQ(session.SerialPoll({9, 0x62}, poll, 3s).ibsta & ERR, 0);
+  EXPECT_EQ(poll, 0);
+  EXPECT_EQ(session.SerialPoll({9, 0x61}, poll, 3s).iberr, ENOL);
+  EXPECT_EQ(session.SerialPoll({9, 0}, poll, 3s).iberr, ENOL);
+}
+
 INSTANTIATE_TEST_SUITE_P(Links, OverEachLink,
                          testing::Values(LinkCase{"TcpPrologix", {"--lifetime", "60"}, false},
                                          LinkCase{"PtyAr488",
