@@ -42,7 +42,9 @@ INSTANTIATE_TEST_SUITE_P(DefaultBench, UnreadReply,
                                          Instrument{"pm3323", 8, "IDT ?", "IDT PHILIPS PM3323"},
                                          Instrument{"tds540", 5, "*IDN?", "TEKTRONIX,TDS 540"},
                                          Instrument{"multimeter", 12, "*IDN?", "FLUKE,45"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<Instrument>& sequence) {
+                           return std::string(sequence.param.name);
+                         });
 
 using EventStatus = UnreadReply;
 
