@@ -7,6 +7,7 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "support/recording_host.h"
 
@@ -43,7 +44,7 @@ class Writer {
 
 class Reader {
  public:
-  explicit Reader(std::string bytes) : bytes_(std::move(bytes)) {}
+  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
   template <typename T>
   void Get(T& value) {
     Take(&value, sizeof value);
@@ -69,7 +70,7 @@ class Reader {
     std::memcpy(to, bytes_.data() + at_, size);
     at_ += size;
   }
-  std::string bytes_;
+  std::string_view bytes_;
   size_t at_ = 0;
 };
 
@@ -90,8 +91,8 @@ std::string Serialised(const Delivery& delivery) {
   return out.bytes();
 }
 
-Delivery Deserialised(std::string bytes) {
-  Reader in(std::move(bytes));
+Delivery Deserialised(const std::string& bytes) {
+  Reader in(bytes);
   Delivery delivery;
   in.Get(delivery.propsResult);
   in.Get(delivery.propsPoints);
@@ -205,7 +206,7 @@ Delivery InChildProcess(const std::function<Delivery()>& acquire) {
   waitpid(child, &status, 0);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
     throw std::runtime_error("the child process failed");
-  return Deserialised(std::move(bytes));
+  return Deserialised(bytes);
 }
 
 }  // namespace testing_support
