@@ -20,52 +20,70 @@ constexpr size_t kHostPoints = 20000;  // the most any device type announces
 constexpr double kMarker = -999.0;     // a value no acquisition delivers
 constexpr int32_t kDeviceTypes = 4;
 
-// The delivery as bytes, for a child process to hand to its parent.
+// Every field of a delivery in one order, for the writer and the reader alike.
+template <typename Archive, typename Value>
+void Fields(Archive& archive, Value& delivery) {
+  archive(delivery.propsResult, delivery.propsPoints, delivery.propsChannels, delivery.result,
+          delivery.points, delivery.channels, delivery.arrays, delivery.messages, delivery.steps,
+          delivery.positions);
+}
+
+// The delivery as bytes, for a child process to hand to its parent: a number as its bytes, a
+// text or a list as its length and then its elements.
 class Writer {
  public:
-  template <typename T>
-  void Put(const T& value) {
-    bytes_.append(reinterpret_cast<const char*>(&value), sizeof value);
-  }
-  template <typename T>
-  void PutAll(const std::vector<T>& values) {
-    Put(values.size());
-    bytes_.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T));
-  }
-  void PutText(const std::string& text) {
-    Put(text.size());
-    bytes_ += text;
+  template <typename... T>
+  void operator()(const T&... values) {
+    (Put(values), ...);
   }
   const std::string& bytes() const { return bytes_; }
 
  private:
+  template <typename T>
+  void Put(const T& value) {
+    bytes_.append(reinterpret_cast<const char*>(&value), sizeof value);
+  }
+  void Put(const std::string& text) {
+    Put(text.size());
+    bytes_ += text;
+  }
+  template <typename T>
+  void Put(const std::vector<T>& values) {
+    Put(values.size());
+    for (const T& value : values) Put(value);
+  }
   std::string bytes_;
 };
 
 class Reader {
  public:
   explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+  template <typename... T>
+  void operator()(T&... values) {
+    (Get(values), ...);
+  }
+
+ private:
   template <typename T>
   void Get(T& value) {
     Take(&value, sizeof value);
   }
+  void Get(std::string& text) {
+    text.resize(Size());
+    Take(text.data(), text.size());
+  }
   template <typename T>
-  void GetAll(std::vector<T>& values) {
+  void Get(std::vector<T>& values) {
+    values.resize(Size());
+    for (T& value : values) Get(value);
+  }
+  size_t Size() {
     size_t size = 0;
     Get(size);
-    values.resize(size);
-    Take(values.data(), size * sizeof(T));
+    return size;
   }
-  void GetText(std::string& text) {
-    size_t size = 0;
-    Get(size);
-    text.resize(size);
-    Take(text.data(), size);
-  }
-
- private:
   void Take(void* to, size_t size) {
-    if (size == 0) return;  // an empty vector's data() may be null
+    if (size == 0) return;  // an empty text's data() may be null
     if (bytes_.size() - at_ < size) throw std::runtime_error("child's delivery cut short");
     std::memcpy(to, bytes_.data() + at_, size);
     at_ += size;
@@ -73,44 +91,6 @@ class Reader {
   std::string_view bytes_;
   size_t at_ = 0;
 };
-
-std::string Serialised(const Delivery& delivery) {
-  Writer out;
-  out.Put(delivery.propsResult);
-  out.Put(delivery.propsPoints);
-  out.Put(delivery.propsChannels);
-  out.Put(delivery.result);
-  out.Put(delivery.points);
-  out.Put(delivery.channels);
-  out.Put(delivery.arrays.size());
-  for (const auto& array : delivery.arrays) out.PutAll(array);
-  out.Put(delivery.messages.size());
-  for (const auto& message : delivery.messages) out.PutText(message);
-  out.Put(delivery.steps);
-  out.PutAll(delivery.positions);
-  return out.bytes();
-}
-
-Delivery Deserialised(const std::string& bytes) {
-  Reader in(bytes);
-  Delivery delivery;
-  in.Get(delivery.propsResult);
-  in.Get(delivery.propsPoints);
-  in.Get(delivery.propsChannels);
-  in.Get(delivery.result);
-  in.Get(delivery.points);
-  in.Get(delivery.channels);
-  size_t count = 0;
-  in.Get(count);
-  delivery.arrays.resize(count);
-  for (auto& array : delivery.arrays) in.GetAll(array);
-  in.Get(count);
-  delivery.messages.resize(count);
-  for (auto& message : delivery.messages) in.GetText(message);
-  in.Get(delivery.steps);
-  in.GetAll(delivery.positions);
-  return delivery;
-}
 
 std::string Joined(const std::vector<std::string>& texts) {
   std::string joined;
@@ -188,7 +168,10 @@ Delivery InChildProcess(const std::function<Delivery()>& acquire) {
   if (child < 0) throw std::runtime_error("no child process");
   if (child == 0) {
     close(pipeEnds[0]);
-    const std::string bytes = Serialised(acquire());
+    const Delivery delivery = acquire();
+    Writer out;
+    Fields(out, delivery);
+    const std::string& bytes = out.bytes();
     for (size_t sent = 0; sent < bytes.size();) {
       const ssize_t written = write(pipeEnds[1], bytes.data() + sent, bytes.size() - sent);
       if (written <= 0) _exit(1);
@@ -206,7 +189,10 @@ Delivery InChildProcess(const std::function<Delivery()>& acquire) {
   waitpid(child, &status, 0);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
     throw std::runtime_error("the child process failed");
-  return Deserialised(bytes);
+  Delivery delivery;
+  Reader in(bytes);
+  Fields(in, delivery);
+  return delivery;
 }
 
 }  // namespace testing_support
