@@ -206,6 +206,8 @@ std::string Session::PollStep(Address address) const {
 CallStatus Session::Write(Address address, std::span<const uint8_t> data, bool eoi,
                           Clock::duration timeout) {
   if (data.empty()) return {.ibsta = CMPL};  // an empty line is no message to the controller
+  // A new message interrupts the reply the instrument was sending: what was kept of it goes.
+  kept_.erase(Key(address));
   std::string step = AddressStep(address);
   if (eoi != eoi_) step += std::string(kEoi) + (eoi ? " 1\n" : " 0\n");
   eoi_ = eoi;

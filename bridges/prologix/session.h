@@ -38,7 +38,8 @@ class Session {
   CallStatus Write(Address address, std::span<const uint8_t> data, bool eoi,
                    Clock::duration timeout);
   // Reads until EOI (stopByte < 0) or the stop byte; what the buffer cannot take is kept for
-  // the next read from the same address.
+  // the next read from the same address, as the instrument would have held it: a write to
+  // that address or its clear drops it, calls to other addresses leave it.
   CallStatus Read(Address address, std::span<uint8_t> buffer, int stopByte,
                   Clock::duration timeout);
   // A command to one instrument (++clr, ++loc, ++trg); a clear also drops what was kept.

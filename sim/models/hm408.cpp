@@ -7,6 +7,12 @@
 //          "XY-MODE " in front when the horizontal axis is channel 1.
 // A sample byte is 127 on the zero line and 25.6 codes per division, clamped to 0..255.
 //
+// The HM408 predates IEEE 488.2 and reports no query error; it keeps one reply at a time and
+// the next command replaces it, so a new message discards a reply not read to its end (the
+// rest of a "*IDN?" a bus scan left, or of a dump read short). What lasts between
+// acquisitions: the remote state (until ibloc) and the bench's settings, which no command
+// changes; no output outlives the next message.
+//
 // Bench keys of its [[device]] table (all optional):
 //   xy = false                 XY mode
 //   idn = "HAMEG,HM408,..."    the reply to the IEEE 488.2 "*IDN?", which a bus scan sends to
@@ -94,6 +100,7 @@ class Hm408 : public Device {
         channels_{ChannelFromToml(config, "ch1"), ChannelFromToml(config, "ch2")} {}
 
   void OnMessage(std::span<const uint8_t> message) override {
+    DropOutput();
     const std::string_view command = CommandText(message);
     if (command == "ID?") QueueReply(kIdentification);
     if (command == "STA") QueueReply(std::span<const uint8_t>(std::array{StatusByte()}));

@@ -3,9 +3,11 @@
 // model = "multimeter": an instrument of another maker. It answers "*IDN?" with
 //   identification = "FLUKE,45,0,1.6 D1.0"   (the reply, without its line feed)
 // and ignores every other command. A new message discards the rest of a reply not read to its
-// end, as IEEE 488.2 has it (the scan reads only the start of an identification).
+// end, as IEEE 488.2 has it (the scan reads only the start of an identification); between
+// acquisitions only its remote state lasts.
 //
-// model = "mute": a device that listens but never talks; every read from it times out.
+// model = "mute": a device that listens but never talks; every read from it times out. Only
+// its remote state lasts.
 #include <memory>
 #include <string>
 

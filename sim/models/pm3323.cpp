@@ -27,6 +27,13 @@
 // "CHANNEL ALL" the words of the channels that are on alternate A, B; a point spans
 // time_base / 400 seconds with one channel in the memory and twice that with two. With no
 // channel on, the memory holds channel B.
+//
+// The PM3323 predates IEEE 488.2 and has no event status register; its output buffer holds
+// the replies to the latest command, and a new command starts it afresh, so a new message
+// discards whatever was not read (the rest of a "*IDN?" a bus scan left, the memory of a
+// "DAT ?" abandoned after its count). What lasts between acquisitions: the remote state
+// (until ibloc) and the settings commands change: the selected channel (VER), screen (MSC),
+// memory (MEM), register (REG), channel mode (CHANNEL) and data type (DATA_TYPE).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -126,6 +133,7 @@ class Pm3323 : public Device {
   }
 
   void OnMessage(std::span<const uint8_t> message) override {
+    DropOutput();
     const std::string_view command = CommandText(message);
     if (command == "IDT ?") return Answer("IDT " + identification_);
     if (command == "*IDN?" && idn_) return Answer(*idn_);

@@ -21,9 +21,14 @@
 // definite-length block "#<n><count>" of signed integers, width 1 or 2, least significant
 // byte first with SRIBinary or first-most with RIBinary, then a line feed. A sample is
 // (volts - offset) / volts per division times 6400 (25 at width 1), limited to the integer's
-// range. A channel that is off has no curve: the query goes unanswered. As IEEE 488.2 has it,
-// a new message interrupts a reply that was not read to its end: the rest is discarded. "LOCK ALL"
-// and "UNLOCK ALL" (or "LOCK NONE") lock and free the front panel.
+// range. A channel that is off has no curve: the query goes unanswered. "LOCK ALL" and
+// "UNLOCK ALL" (or "LOCK NONE") lock and free the front panel.
+//
+// As IEEE 488.2 message exchange has it, a new message interrupts a reply not read to its end:
+// the rest is discarded and the query error bit (4) of the event status register is set.
+// "*ESR?" answers that register and empties it, as "*CLS" does. What lasts between
+// acquisitions: the remote state (until ibloc), the front-panel lock, the event status
+// register, and the settings commands change: HEADER, DATA:SOURCE, WIDTH, ENCDG, START, STOP.
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -50,6 +55,7 @@ constexpr int64_t kMaxRecordLength = 50000;
 constexpr double kDivisionsPerPoint = 0.02;
 constexpr double kCountsPerDivision16 = 6400.0;
 constexpr double kCountsPerDivision8 = 25.0;
+constexpr int kQueryError = 0x04;  // QYE bit of the event status register
 
 struct Channel {
   bool on = false;
@@ -178,7 +184,7 @@ class Tds540 : public Device {
   }
 
   void OnMessage(std::span<const uint8_t> message) override {
-    DropOutput();  // a reply not read to its end is discarded when the next message comes
+    if (DropOutput()) eventStatus_ |= kQueryError;
     for (const Command& command : Parse(CommandText(message))) Execute(command);
   }
 
@@ -188,6 +194,8 @@ class Tds540 : public Device {
     const std::string_view first = path.front();
     if (path.size() == 1 && Upper(first) == "*IDN" && command.query)
       return QueueReply(identification_ + "\n");
+    if (path.size() == 1 && Upper(first) == "*ESR" && command.query) return ReadEventStatus();
+    if (path.size() == 1 && Upper(first) == "*CLS") eventStatus_ = 0;
     if (path.size() == 1 && Is(first, "HEADer")) return Header(command);
     if (path.size() == 1 && Is(first, "SELect") && command.query)
       return Answer(":SELECT ", Selection());
@@ -206,6 +214,11 @@ class Tds540 : public Device {
 
   void Answer(std::string_view header, const std::string& value) {
     QueueReply((header_ ? std::string(header) : std::string()) + value + "\n");
+  }
+
+  void ReadEventStatus() {
+    QueueReply(std::to_string(eventStatus_) + "\n");
+    eventStatus_ = 0;
   }
 
   void Header(const Command& command) {
@@ -304,6 +317,7 @@ class Tds540 : public Device {
   bool leastFirst_ = false;
   int64_t dataStart_ = 1;
   int64_t dataStop_ = 1;
+  int eventStatus_ = 0;
 };
 
 const ModelRegistration kTds540("tds540", [](const toml::table& config) -> std::unique_ptr<Device> {

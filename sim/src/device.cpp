@@ -33,9 +33,11 @@ void Device::QueueReply(std::string_view message) {
   QueueReply(std::span(reinterpret_cast<const uint8_t*>(message.data()), message.size()));
 }
 
-void Device::DropOutput() {
+bool Device::DropOutput() {
+  const bool held = !output_.empty();
   output_.clear();
   readOffset_ = 0;
+  return held;
 }
 
 std::string_view CommandText(std::span<const uint8_t> message) {

@@ -1,5 +1,6 @@
 // A device on the simulated bus: it receives whole messages and queues reply messages,
-// which reads take from the front, a part at a time when the reader asks for less.
+// which reads take from the front, a part at a time when the reader asks for less. Its state
+// lasts as the instrument's would, from one acquisition to the next: each model says what.
 #pragma once
 
 #include <cstdint>
@@ -42,8 +43,10 @@ class Device {
  protected:
   void QueueReply(std::span<const uint8_t> message);
   void QueueReply(std::string_view message);
-  // Drops every pending reply, a partly read one included.
-  void DropOutput();
+  // Drops every pending reply, a partly read one included; true when there was one. A model
+  // following IEEE 488.2 message exchange calls it as each new message arrives: the message
+  // interrupts a reply not read to its end.
+  bool DropOutput();
 
  private:
   std::deque<Bytes> output_;

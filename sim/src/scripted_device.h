@@ -1,5 +1,7 @@
 // A device whose replies a test or a bench sets byte for byte: a message that equals a
-// scripted command queues that command's reply; any other message goes unanswered.
+// scripted command queues that command's reply; any other message goes unanswered. Queued
+// replies stay until read or cleared, whatever is written between: a test says exactly what
+// the device holds.
 #pragma once
 
 #include <map>

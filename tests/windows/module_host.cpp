@@ -27,10 +27,10 @@ void ProgressBar::SetPosition(int position) {
 }
 
 Acquisition Acquire(const LoadedModule& module, int32_t type, ProgressBar& progress) {
-  static std::vector<double> values(5 * 20000);
-  WaveformBuffers buffers{};
-  for (int k = 0; k < 5; ++k) buffers.arrays[k] = values.data() + k * 20000;
   Acquisition acquisition;
+  acquisition.values.assign(5 * 20000, -999.0);  // a marker no acquisition delivers
+  WaveformBuffers buffers{};
+  for (int k = 0; k < 5; ++k) buffers.arrays[k] = acquisition.values.data() + k * 20000;
   acquisition.result = module.GetData(type, &buffers, &acquisition.points, &acquisition.channels,
                                       progress.window(), &RecordMessage);
   return acquisition;

@@ -37,7 +37,8 @@ class ProgressBar : public scopehost::TerminalProgress {
 struct Acquisition {
   int32_t result = 0;
   int32_t points = -1;
-  int16_t channels = 5;  // what the host provides, for the Tektronix
+  int16_t channels = 5;        // what the host provides, for the Tektronix
+  std::vector<double> values;  // the five host arrays, one after another
 };
 Acquisition Acquire(const LoadedModule& module, int32_t type, ProgressBar& progress);
 

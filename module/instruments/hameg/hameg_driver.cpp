@@ -143,7 +143,10 @@ bool Acquire(WaveformBuffers* buffers, int32_t* points, int16_t* channels, const
   }
   dump.reset();
   StepProgress();
-  return true;  // success: the instrument stays online and in remote
+  // Success: the instrument stays in remote. Its descriptor is given up all the same, or a
+  // host acquiring for hours would use up the GPIB library's descriptors.
+  TakeOffline(ud);
+  return true;
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <string>
+#include <string_view>
 
 #include "bench.h"
 #include "session.h"
@@ -145,6 +147,29 @@ INSTANTIATE_TEST_SUITE_P(Links, OverEachLink,
                          [](const testing::TestParamInfo<LinkCase>& link) {
                            return link.param.label;
                          });
+
+// The bridge reads each reply to its end and keeps what the caller did not take, as the
+// instrument would hold it: for the next read from that address, not for the next question.
+TEST(HeldTail, OutlivesOtherAddressesAndGoesWithTheNextMessage) {
+  const EmulatorProcess emulator({"--lifetime", "60"});
+  Session session = SessionOn(emulator.Port());
+  constexpr Address kPhilips{8, 0};
+  const auto ask = [&](Address address, std::string_view text, size_t limit) {
+    EXPECT_EQ(session.Write(address, Bytes(text.begin(), text.end()), true, 3s).ibsta & ERR, 0);
+    Bytes reply(limit);
+    const auto status = session.Read(address, reply, -1, 3s);
+    return std::string(reply.begin(), reply.begin() + status.count);
+  };
+  EXPECT_EQ(ask(kPhilips, "*IDN?\n", 10), "PHILIPS,PM");
+  EXPECT_EQ(ask(kHameg, "*IDN?\n", 10), "HAMEG,HM40");
+  Bytes rest(64);
+  const auto status = session.Read(kPhilips, rest, -1, 3s);
+  EXPECT_EQ(std::string(rest.begin(), rest.begin() + status.count), "3323,0,V3.2\n");
+  EXPECT_NE(status.ibsta & END, 0);
+
+  EXPECT_EQ(ask(kPhilips, "*IDN?\n", 10), "PHILIPS,PM");
+  EXPECT_EQ(ask(kPhilips, "IDT ?\n", 64), "IDT PHILIPS PM3323/40 V3.2\n");
+}
 
 // A Prologix waits its whole read time-out for each address where nobody answers a poll.
 TEST(PrologixScan, EndsInSecondsAndFindsTheInstrumentsThatAnswerWithinThePollTimeOut) {

@@ -92,7 +92,7 @@ TEST_F(Hm408Model, BothChannelsAgainstTime) {
   ExpectArray(0, kTimeAxis, 0.5e-3);
   ExpectArray(1, {Sine(1.5, 1000), 0.5}, 0.5e-3);
   ExpectArray(2, {Sine(5e-3, 300), 2e-3}, 0.5e-3);
-  EXPECT_EQ(gpibsim_open_descriptors(), 1) << "left online";
+  EXPECT_EQ(gpibsim_open_descriptors(), 0) << "its descriptor given up";
 }
 
 TEST_F(Hm408Model, XYModePutsChannel1OnTheHorizontalAxis) {
