@@ -13,9 +13,10 @@ loads the driver module and the GPIB library. GPIBSCOPE_MODULE names another mod
 
 from collections import namedtuple
 
-from . import _acquisition, _library
-from ._acquisition import Acquisition, Device, acquire
+from . import _library
+from ._acquisition import Acquisition, acquire
 from ._errors import AcquisitionError, Error, GpibLibraryError
+from ._library import Device
 
 __all__ = ["Acquisition", "AcquisitionError", "Device", "Error", "GpibLibraryError",
            "Listener", "acquire", "devices", "scan"]
@@ -45,7 +46,7 @@ def devices(*, module=None):
     and the module's display name. Loads the module only; no GPIB library is needed."""
     session = _library.session(None, module)
     with session.lock:
-        return [_acquisition.device_of(session, t) for t in range(4)]
+        return [session.device(type_number) for type_number in range(4)]
 
 
 def scan(*, gpib=None, bench=None):

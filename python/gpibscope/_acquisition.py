@@ -5,17 +5,12 @@ import ctypes
 import datetime
 import html
 import os
-from collections import namedtuple
 
 import numpy
 
 from . import _library
 from ._errors import AcquisitionError, GpibLibraryError
 from ._progress import Reporter
-
-Device = namedtuple("Device", "type name text")
-Device.__doc__ = """A device type: its number 0 to 3, its short name (hameg1, hameg2,
-tektronix, philips) and the module's display name."""
 
 _EPOCH = datetime.datetime(1970, 1, 1, tzinfo=datetime.timezone.utc)
 _MICROSECOND = datetime.timedelta(microseconds=1)
@@ -35,8 +30,6 @@ class Acquisition:
     acquired_at  when GetData was called (UTC, timezone-aware datetime)
     duration     how long GetData took, in seconds
     messages     every message the module reported, in order
-
-    The files and pages are the host library's, written from these arrays.
     """
 
     def __init__(self, device, time, channels, xy, points, acquired_at, duration, messages,
@@ -76,32 +69,32 @@ class Acquisition:
         finally:
             lib.gpibscope_acquisition_free(handle)
 
-    def _write(self, writer, path, *arguments):
+    def _write(self, writer, *arguments):
         with self._handle() as handle:
-            _library.call(getattr(_library.library(), writer), handle, *arguments)
-        return os.fspath(path)
+            _library.call(getattr(_library.library(), "gpibscope_" + writer), handle, *arguments)
 
     def to_csv(self, path):
         """Writes the CSV file scopehost writes for this data; returns its path."""
-        return self._write("gpibscope_write_csv", path, os.fsencode(path))
+        self._write("write_csv", os.fsencode(path))
+        return os.fspath(path)
 
     def _channel_files(self, writer, directory):
         written = []
-        on_written = _library.TEXT_FN(lambda path, _user: written.append(os.fsdecode(path)))
-        self._write(writer, directory, os.fsencode(directory), on_written, None)
+        self._write(writer, os.fsencode(directory), _library.TEXT_FN(
+            lambda path, _user: written.append(os.fsdecode(path))), None)
         return written
 
     def to_pwl(self, directory):
         """Writes directory/ch1.pwl ...: one SPICE voltage source a channel, for .include in
         a netlist, as scopehost writes them. ValueError without a rising time axis (XY mode).
         Returns the paths written."""
-        return self._channel_files("gpibscope_write_pwl", directory)
+        return self._channel_files("write_pwl", directory)
 
     def to_wave(self, directory):
         """Writes directory/ch1.txt ...: one line a point, time in seconds and volts, as
         "PWL file=" in LTspice and Xyce and ngspice's filesource read them. ValueError
         without a rising time axis. Returns the paths written."""
-        return self._channel_files("gpibscope_write_wave", directory)
+        return self._channel_files("write_wave", directory)
 
     def to_html(self, path):
         """Writes the waveform viewer's page that scopehost's --html writes for this data: one
@@ -109,14 +102,15 @@ class Acquisition:
         network. Error when the viewer template that comes with gpibscope cannot be read.
         Returns its path."""
         with _page_options() as options:
-            return self._write("gpibscope_write_page", path, options, os.fsencode(path))
+            self._write("write_page", options, os.fsencode(path))
+        return os.fspath(path)
 
     def viewer(self, height=800):
         """The page of to_html() inline in a notebook: displaying the returned object shows it
         in an iframe height pixels high, sandboxed to run the page's own scripts only."""
         text = ctypes.c_void_p()
         with _page_options() as options:
-            self._write("gpibscope_render_page", "", options, ctypes.byref(text))
+            self._write("render_page", options, ctypes.byref(text))
         try:
             return Viewer(ctypes.string_at(text).decode("utf-8"), height)
         finally:
@@ -145,9 +139,8 @@ class Acquisition:
         return ax
 
     def _summary(self):
-        mode = " (XY)" if self.xy else ""
-        names = ", ".join(self.channels) or "no channel"
-        return f"{self.device.text}{mode}: {self.points} points, {names}, {self.duration:.2f} s"
+        return (f"{self.device.text}{' (XY)' if self.xy else ''}: {self.points} points, "
+                f"{', '.join(self.channels) or 'no channel'}, {self.duration:.2f} s")
 
     def __repr__(self):
         return f"<Acquisition {self._summary()}>"
@@ -208,11 +201,6 @@ def _from_handle(device, handle, messages):
                        lib.gpibscope_acquisition_duration(handle), messages, name)
 
 
-def device_of(session, type_number):
-    return Device(type_number, _library.short_name(type_number),
-                  session.device_name(type_number))
-
-
 def acquire(device, *, gpib=None, bench=None, progress=None, module=None):
     """Acquires from one oscilloscope and returns an Acquisition.
 
@@ -241,12 +229,12 @@ def acquire(device, *, gpib=None, bench=None, progress=None, module=None):
     with session.lock:
         if bench is not None:
             session.load_bench(bench)
-        absence = session.gpib_absence() if gpib is None else None
+        absence = gpib is None and lib.gpibscope_session_gpib_absence(session.handle)
         if absence:
             raise GpibLibraryError(
-                f"no GPIB library: the loader finds no libgpib-32.so ({absence}); choose one "
-                "with gpib='sim', 'linux-gpib', 'prologix' or a path")
-        chosen = device_of(session, type_number)
+                f"no GPIB library: the loader finds no libgpib-32.so ({absence.decode()}); "
+                "choose one with gpib='sim', 'linux-gpib', 'prologix' or a path")
+        chosen = session.device(type_number)
         messages = session.messages = []
         reporter = Reporter(progress, lib.gpibscope_device_progress_steps(type_number))
         moved = _library.PROGRESS_FN(lambda position, _steps, _user: reporter.moved(position))

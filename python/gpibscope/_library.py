@@ -4,8 +4,13 @@ errors as the package's exceptions, and the sessions this process keeps."""
 import ctypes
 import os
 import threading
+from collections import namedtuple
 
 from ._errors import Error, GpibLibraryError
+
+Device = namedtuple("Device", "type name text")
+Device.__doc__ = """A device type: its number 0 to 3, its short name (hameg1, hameg2,
+tektronix, philips) and the module's display name."""
 
 _PACKAGE_DIR = os.path.dirname(os.path.abspath(__file__))
 # Beside an installation (_installation.py), in build/lib of a source checkout, or under
@@ -93,12 +98,8 @@ def device_type(device):
         found = library().gpibscope_find_device(str(device).encode())
         if found >= 0 and (isinstance(device, int) or not device.isdigit()):
             return found
-    names = ", ".join(short_name(type_number) for type_number in range(4))
+    names = ", ".join(library().gpibscope_device_short_name(t).decode() for t in range(4))
     raise ValueError(f"unknown device {device!r}: a device type 0 to 3 or {names}")
-
-
-def short_name(type_number):
-    return library().gpibscope_device_short_name(type_number).decode()
 
 
 class Session:
@@ -129,15 +130,13 @@ class Session:
         call(library().gpibscope_session_load_bench, self.handle, os.fsencode(bench),
              exceptions=unknown)
 
-    def gpib_absence(self):
-        absence = library().gpibscope_session_gpib_absence(self.handle)
-        return absence and absence.decode(errors="replace")
-
-    def device_name(self, type_number):
+    def device(self, type_number):
         name = ctypes.c_char_p()
         call(library().gpibscope_session_device_name, self.handle, type_number,
              ctypes.byref(name))
-        return name.value.decode("latin-1")  # the module's names are one byte a character
+        # The module's names are one byte a character.
+        return Device(type_number, library().gpibscope_device_short_name(type_number).decode(),
+                      name.value.decode("latin-1"))
 
     def scan(self):
         """[(primary, secondary or None, identity or None)]"""

@@ -2,9 +2,6 @@
 // mode, and the data that has no PWL form.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "support/scopehost_runner.h"
 #include "writing/csv_writer.h"
 #include "writing/pwl_writer.h"
@@ -26,13 +23,6 @@ Waveforms Made(Abscissa abscissa, std::vector<double> first, std::vector<scopeho
   return waveforms;
 }
 
-std::string Read(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 TEST(WriteCsv, HeaderLinesThenOneRowAPoint) {
   const ScratchDirectory scratch;
   const struct {
@@ -51,7 +41,7 @@ TEST(WriteCsv, HeaderLinesThenOneRowAPoint) {
   };
   for (const auto& [waveforms, expected] : cases) {
     scopehost::WriteCsv(waveforms, scratch / "a.csv");
-    EXPECT_EQ(Read(scratch / "a.csv"), expected);
+    EXPECT_EQ(ReadText(scratch / "a.csv"), expected);
   }
 }
 
@@ -66,13 +56,13 @@ TEST(WritePwl, OneSourceAChannelSixteenPairsALine) {
   ASSERT_FALSE(scopehost::WhyNoPwl(waveforms));
   const auto written = scopehost::WritePwl(waveforms, scratch / "made");
   ASSERT_EQ(written, std::vector{scratch / "made" / "ch2.pwl"});
-  const std::string text = Read(written[0]);
+  const std::string text = ReadText(written[0]);
   EXPECT_EQ(text.substr(0, text.find("+ 0 0")),
             "* ch2 of Scope, acquired 1970-01-01T00:00:00Z, 17 points (time in s, volts).\n"
             "* .include this file: V_CH2 drives node ch2 against ground.\nV_CH2 ch2 0 PWL(\n");
   EXPECT_NE(text.find(" 0.015 15\n+ 0.016 16\n+ )\n"), std::string::npos) << text;
   const auto waves = scopehost::WriteWaveFiles(waveforms, scratch.path());
-  EXPECT_EQ(Read(waves[0]).substr(0, 14), "0 0\n0.001 1\n0.");
+  EXPECT_EQ(ReadText(waves[0]).substr(0, 14), "0 0\n0.001 1\n0.");
 }
 
 TEST(WhyNoPwl, NamesWhatIsMissing) {
