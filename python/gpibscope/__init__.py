@@ -36,7 +36,7 @@ class Address(int):
         return address
 
     def __repr__(self):
-        return f"{int(self)}" if self.secondary is None else f"{int(self)}/{self.secondary}"
+        return str(int(self)) + ("" if self.secondary is None else f"/{self.secondary}")
 
     __str__ = __repr__
 
@@ -56,5 +56,6 @@ def scan(*, gpib=None, bench=None):
     with session.lock:
         if bench is not None:
             session.load_bench(bench)
-        return [Listener(Address(primary, secondary), identity)
+        return [Listener(Address(primary, None if secondary < 0 else secondary),
+                         identity and identity.decode("latin-1"))
                 for primary, secondary, identity in session.scan()]

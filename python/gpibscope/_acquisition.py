@@ -1,4 +1,4 @@
-"""One acquisition through the host library, and what it delivered, in NumPy arrays."""
+"""One acquisition through the host library, in NumPy arrays."""
 
 import contextlib
 import ctypes
@@ -39,8 +39,7 @@ class Acquisition:
         self.messages, self._abscissa_name = messages, abscissa_name
 
     def _columns(self):
-        """The first column of scopehost's files as (name, unit, values), and the others as
-        (name, volts) pairs."""
+        """The first column as (name, unit, values), the others as (name, volts) pairs."""
         traces = list(self.channels.items())
         if self._abscissa_name == "X":
             return ("X", "V", traces[0][1]), traces[1:]
@@ -50,7 +49,6 @@ class Acquisition:
 
     @contextlib.contextmanager
     def _handle(self):
-        """This data as an acquisition of the host library, for its writers."""
         (_, _, values), traces = self._columns()
         columns = [numpy.ascontiguousarray(v, dtype=float)
                    for v in [values] + [volts for _, volts in traces]]
@@ -72,6 +70,12 @@ class Acquisition:
     def _write(self, writer, *arguments):
         with self._handle() as handle:
             _library.call(getattr(_library.library(), "gpibscope_" + writer), handle, *arguments)
+
+    def _page(self, writer, *arguments):
+        lib, template = _library.library(), _library.viewer_template
+        lib.gpibscope_page_options_set_template(lib.page_options,
+                                                template and os.fsencode(template))
+        self._write(writer, lib.page_options, *arguments)
 
     def to_csv(self, path):
         """Writes the CSV file scopehost writes for this data; returns its path."""
@@ -101,16 +105,14 @@ class Acquisition:
         self-contained HTML file (zoom, cursors, measurements) that opens from disk with no
         network. Error when the viewer template that comes with gpibscope cannot be read.
         Returns its path."""
-        with _page_options() as options:
-            self._write("write_page", options, os.fsencode(path))
+        self._page("write_page", os.fsencode(path))
         return os.fspath(path)
 
     def viewer(self, height=800):
         """The page of to_html() inline in a notebook: displaying the returned object shows it
         in an iframe height pixels high, sandboxed to run the page's own scripts only."""
         text = ctypes.c_void_p()
-        with _page_options() as options:
-            self._write("render_page", options, ctypes.byref(text))
+        self._page("render_page", ctypes.byref(text))
         try:
             return Viewer(ctypes.string_at(text).decode("utf-8"), height)
         finally:
@@ -165,18 +167,6 @@ class Viewer:
     def _repr_html_(self):
         return (f'<iframe srcdoc="{html.escape(self.page, quote=True)}" sandbox="allow-scripts" '
                 f'style="width: 100%; height: {self.height}px; border: 0"></iframe>')
-
-
-@contextlib.contextmanager
-def _page_options():
-    lib = _library.library()
-    options = lib.gpibscope_page_options_new()
-    try:
-        template = _library.viewer_template
-        lib.gpibscope_page_options_set_template(options, template and os.fsencode(template))
-        yield options
-    finally:
-        lib.gpibscope_page_options_free(options)
 
 
 def _from_handle(device, handle, messages):

@@ -1,5 +1,4 @@
-"""The host library libgpibscope-host.so in ctypes: where it lies, its C signatures, its
-errors as the package's exceptions, and the sessions this process keeps."""
+"""The host library libgpibscope-host.so in ctypes, its errors as the package's exceptions."""
 
 import ctypes
 import os
@@ -66,7 +65,6 @@ def _path():
 
 
 def library():
-    """The host library, loaded and bound once a process."""
     global _loaded
     with _lock:
         if _loaded is None:
@@ -76,13 +74,13 @@ def library():
                 function = getattr(loaded, "gpibscope_" + name)
                 function.restype = _TYPES[result]
                 function.argtypes = [_TYPES[code] for code in arguments]
+            loaded.page_options = loaded.gpibscope_page_options_new()  # kept for the process
             _loaded = loaded
         return _loaded
 
 
 def call(function, *arguments, exceptions=None):
-    """A call that reports through a gpibscope_error, its failure raised as the package's
-    exception for its status (exceptions: more statuses, each to a callable of the text)."""
+    """Raises a failed call's gpibscope_error (exceptions: status -> callable of the text)."""
     error = ctypes.c_void_p()
     status = function(*arguments, ctypes.byref(error))
     if status != OK:
@@ -94,17 +92,15 @@ def call(function, *arguments, exceptions=None):
 def device_type(device):
     """The type number of a device given as a number or a short name; ValueError otherwise."""
     device = getattr(device, "type", device)
-    if isinstance(device, (int, str)) and not isinstance(device, bool):
-        found = library().gpibscope_find_device(str(device).encode())
-        if found >= 0 and (isinstance(device, int) or not device.isdigit()):
-            return found
+    found = library().gpibscope_find_device(str(device).encode())
+    if found >= 0 and isinstance(device, (int, str)) and not isinstance(device, bool):
+        return found
     names = ", ".join(library().gpibscope_device_short_name(t).decode() for t in range(4))
     raise ValueError(f"unknown device {device!r}: a device type 0 to 3 or {names}")
 
 
 class Session:
-    """A session of the host library; its messages are appended to the list in messages while
-    one is set. One call at a time: every sequence of calls holds lock."""
+    """A session; messages go to the list in messages. Each sequence of calls holds lock."""
 
     def __init__(self, gpib, module):
         lib = library()
@@ -147,14 +143,12 @@ class Session:
                   lib.gpibscope_listener_identity(listeners, k))
                  for k in range(lib.gpibscope_listeners_count(listeners))]
         lib.gpibscope_listeners_free(listeners)
-        return [(primary, None if secondary < 0 else secondary,
-                 identity and identity.decode("latin-1")) for primary, secondary, identity in found]
+        return found
 
 
 def session(gpib, module):
-    """This process's session for a GPIB library choice and a module (None: the defaults;
-    GPIBSCOPE_MODULE names the module), opened once and kept: the module finds its GPIB library
-    by name, so the process keeps to the first it uses."""
+    """The session for a GPIB library and a module (GPIBSCOPE_MODULE when None), opened once:
+    the module finds its GPIB library by name, so a process keeps to the first it uses."""
     module = module or os.environ.get("GPIBSCOPE_MODULE")
     if module is not None:
         module = os.path.abspath(os.fspath(module))

@@ -1,5 +1,4 @@
-"""Where the progress bar's moves go: a callable of the user's, a text bar on a terminal, or a
-bar in a notebook drawn as plain HTML (no widget library needed)."""
+"""The progress bar's moves to a callable, a text bar on a terminal or an HTML bar in a notebook."""
 
 import sys
 
