@@ -43,11 +43,10 @@ void CheckChoices(const gpibscope_session_options& options) {
   }
 }
 
-// What the session uses, for the process's one claim.
+// What a session that loads a GPIB library or the replay uses, for the process's one claim.
 std::string ClaimOf(const gpibscope_session_options& options,
                     const std::optional<std::filesystem::path>& library) {
   if (options.replay) return "the replay of " + Absolute(*options.replay).string();
-  if (!library) return SystemLibrary();
   if (options.trace) {
     return "the recorder into " + Absolute(*options.trace).string() + " in front of " +
            library->string();
@@ -79,7 +78,7 @@ void Open(gpibscope_session& session, const gpibscope_session_options& options) 
   CheckChoices(options);
   std::optional<std::filesystem::path> library;
   if (options.gpib) library = GpibLibraryPath(*options.gpib);
-  session.claim.emplace(ClaimOf(options, library));
+  if (library || options.replay) session.claim.emplace(ClaimOf(options, library));
   if (options.replay) LoadReplay(session.front, *options.replay);
   if (library) {
     if (options.trace) LoadRecorder(session.front, *options.trace, *library);

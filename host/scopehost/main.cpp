@@ -1,7 +1,8 @@
 // scopehost: lists the module's devices, tells their array sizes, and acquires waveforms into
 // CSV, SPICE PWL sources, two-column waveform files, a plot and a viewer page, loading the module
 // as a simulation host does; records the GPIB calls of a run, replays a recording in place of a
-// bench, and prints a recording.
+// bench, and prints a recording. The work is the host library's (gpibscope/host_library.h):
+// this file parses the command line, calls it and says what happened.
 //
 // Exit status: 0 success; 1 the module failed (GetTransProperties or GetData, its messages
 // printed) or delivered no channel, or a scan found no listener or a failing bus; 2 a usage

@@ -247,7 +247,9 @@ GPIBSCOPE_HOST_API gpibscope_status gpibscope_write_wave(const gpibscope_acquisi
                                                          gpibscope_error** error);
 /* Whether path names a plot the library draws (.png or .svg), whether or not PLplot is in. */
 GPIBSCOPE_HOST_API int gpibscope_plot_file_supported(const char* path);
-/* The channels against time (Y against X in XY mode): OUTPUT where PLplot is not built in. */
+/* The channels against time (Y against X in XY mode): OUTPUT where PLplot is not built in.
+ * PLplot ends the process (status 3) on an error it cannot recover from, after the library
+ * removed the partial file. */
 GPIBSCOPE_HOST_API gpibscope_status gpibscope_write_plot(const gpibscope_acquisition* a,
                                                          const char* path, gpibscope_error** error);
 
