@@ -22,7 +22,8 @@
  *
  * Threads: one call at a time per session, acquisition or options object, from any thread.
  * Calls that reach the module or a GPIB library are serialized across the process by the
- * library itself. Callbacks run on the calling thread, during the call that causes them.
+ * library itself. Callbacks run on the calling thread, during the call that causes them, and
+ * must not call the library themselves.
  *
  * One GPIB library per process: the module finds its GPIB library by name, so while one session
  * holds a GPIB library (with its recorder or replay), a session asking for another is refused.
