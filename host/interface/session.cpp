@@ -186,17 +186,13 @@ int32_t gpibscope_find_device(const char* text) {
 }
 
 const char* gpibscope_device_short_name(int32_t type) {
-  for (const DeviceKind& kind : kDeviceKinds) {
-    if (kind.type == type) return kind.shortName.data();
-  }
-  return nullptr;
+  const std::optional<DeviceKind> kind = FindDevice(std::to_string(type));
+  return kind ? kind->shortName.data() : nullptr;
 }
 
 int gpibscope_device_progress_steps(int32_t type) {
-  for (const DeviceKind& kind : kDeviceKinds) {
-    if (kind.type == type) return kind.progressSteps;
-  }
-  return 0;
+  const std::optional<DeviceKind> kind = FindDevice(std::to_string(type));
+  return kind ? kind->progressSteps : 0;
 }
 
 const char* gpibscope_default_module(void) {
