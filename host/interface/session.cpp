@@ -2,7 +2,6 @@
 // reaches the module or the bus holds the process's module lock and hears the module.
 #include "interface/session.h"
 
-#include <chrono>
 #include <mutex>
 #include <system_error>
 
@@ -54,13 +53,16 @@ std::string ClaimOf(const gpibscope_session_options& options,
   return library->string();
 }
 
-void LoadBench(gpibscope_session& session, const std::string& bench) {
+bool IsSimulator(const std::optional<SharedLibrary>& library) {
   try {
-    if (session.gpib) session.gpib->Symbol("gpibsim_load_bench_file");
+    return library && library->Symbol("gpibsim_load_bench_file") != nullptr;
   } catch (const LoadError&) {
-    session.gpib.reset();  // not the simulator: refused below
+    return false;
   }
-  if (!session.gpib) {
+}
+
+void LoadBench(gpibscope_session& session, const std::string& bench) {
+  if (!IsSimulator(session.gpib)) {
     throw HostError(GPIBSCOPE_ERROR_ARGUMENT, "a bench is for the simulated GPIB library only");
   }
   const std::filesystem::path file = ResolveBench(bench, OwnCompanions());
