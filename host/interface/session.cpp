@@ -21,8 +21,6 @@ namespace {
 // The module's state and the bus are the process's: one call reaches them at a time.
 std::mutex moduleLock;
 
-constexpr const char* kSimulator = "sim";
-
 std::string SystemLibrary() {
   return std::string("the system's GPIB library found by its name ") + kGpibLibraryFileName;
 }
@@ -37,9 +35,6 @@ void CheckChoices(const gpibscope_session_options& options) {
     refuse("a replay answers in place of a GPIB library: no GPIB library or trace with it");
   }
   if (options.trace && !options.gpib) refuse("a trace needs the GPIB library to record");
-  if (options.bench && options.gpib != kSimulator) {
-    refuse("a bench is for the simulated GPIB library only");
-  }
 }
 
 // What a session that loads a GPIB library or the replay uses, for the process's one claim.
