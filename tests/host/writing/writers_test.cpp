@@ -4,6 +4,7 @@
 
 #include "support/scopehost_runner.h"
 #include "writing/csv_writer.h"
+#include "writing/output_file.h"
 #include "writing/pwl_writer.h"
 
 namespace hosttest {
@@ -63,6 +64,16 @@ TEST(WritePwl, OneSourceAChannelSixteenPairsALine) {
   EXPECT_NE(text.find(" 0.015 15\n+ 0.016 16\n+ )\n"), std::string::npos) << text;
   const auto waves = scopehost::WriteWaveFiles(waveforms, scratch.path());
   EXPECT_EQ(ReadText(waves[0]).substr(0, 14), "0 0\n0.001 1\n0.");
+}
+
+TEST(WritePwl, AChannelNameThatIsNoPlainFileNameWritesNothing) {
+  const ScratchDirectory scratch;
+  for (const char* name : {"../ch1", "a/b", "..", ""}) {
+    const Waveforms waveforms = Made(Abscissa::kTime, {0.0}, {{"ch1", {1.0}}, {name, {1.0}}});
+    EXPECT_THROW(scopehost::WritePwl(waveforms, scratch / "made"), scopehost::OutputError);
+  }
+  EXPECT_EQ(scratch.Entries(), std::vector<std::string>{"made"});
+  EXPECT_TRUE(std::filesystem::is_empty(scratch / "made"));
 }
 
 TEST(WhyNoPwl, NamesWhatIsMissing) {
