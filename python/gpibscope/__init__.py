@@ -11,6 +11,7 @@ The package calls the host library libgpibscope-host.so with ctypes, as scopehos
 loads the driver module and the GPIB library. GPIBSCOPE_MODULE names another module.
 """
 
+import ctypes
 from collections import namedtuple
 
 from . import _library
@@ -30,9 +31,9 @@ class Address(int):
     """A listener's primary address, with its secondary address (0 to 30) in secondary, or
     None; shown as scopehost shows it, "5" or "5/3"."""
 
-    def __new__(cls, primary, secondary=None):
+    def __new__(cls, primary, secondary=-1):
         address = super().__new__(cls, primary)
-        address.secondary = secondary
+        address.secondary = None if secondary < 0 else secondary
         return address
 
     def __repr__(self):
@@ -52,10 +53,15 @@ def devices(*, module=None):
 def scan(*, gpib=None, bench=None):
     """The listeners on board 0 and their answers to "*IDN?", as Listener(address,
     identification). gpib and bench as for acquire."""
-    session = _library.session(gpib, None)
+    session, lib, found = _library.session(gpib, None), _library.library(), ctypes.c_void_p()
     with session.lock:
         if bench is not None:
             session.load_bench(bench)
-        return [Listener(Address(primary, None if secondary < 0 else secondary),
-                         identity and identity.decode("latin-1"))
-                for primary, secondary, identity in session.scan()]
+        _library.call(lib.gpibscope_session_scan, session.handle, ctypes.byref(found))
+    listeners = [Listener(Address(lib.gpibscope_listener_primary(found, k),
+                                  lib.gpibscope_listener_secondary(found, k)),
+                          lib.gpibscope_listener_identity(found, k))
+                 for k in range(lib.gpibscope_listeners_count(found))]
+    lib.gpibscope_listeners_free(found)
+    return [Listener(address, identity and identity.decode("latin-1"))
+            for address, identity in listeners]

@@ -134,17 +134,6 @@ class Session:
         return Device(type_number, library().gpibscope_device_short_name(type_number).decode(),
                       name.value.decode("latin-1"))
 
-    def scan(self):
-        """[(primary, secondary or None, identity or None)]"""
-        lib, listeners = library(), ctypes.c_void_p()
-        call(lib.gpibscope_session_scan, self.handle, ctypes.byref(listeners))
-        found = [(lib.gpibscope_listener_primary(listeners, k),
-                  lib.gpibscope_listener_secondary(listeners, k),
-                  lib.gpibscope_listener_identity(listeners, k))
-                 for k in range(lib.gpibscope_listeners_count(listeners))]
-        lib.gpibscope_listeners_free(listeners)
-        return found
-
 
 def session(gpib, module):
     """The session for a GPIB library and a module (GPIBSCOPE_MODULE when None), opened once:
