@@ -2,7 +2,8 @@
 # Installs the default build as a package would (DESTDIR, under a prefix of its own) and checks
 # what a user and a host author get from the installed tree alone: scopehost acquiring from
 # every device type of the simulated bench and filling the installed viewer page, the example
-# host built through pkg-config and through CMake, the manual page; runs the Python package's
+# hosts (one on the module, one in C on the host library) built through pkg-config and through
+# CMake, the manual page; runs the Python package's
 # tests against the default build, the installed package among them; then builds the Debian
 # package and checks its file list.
 set -euo pipefail
@@ -50,6 +51,19 @@ cmake --build "$stage/host-cmake" >/dev/null
 for host in "$stage/host-pkg-config" "$stage/host-cmake/host"; do
   "$host" | grep -q '^2 Tektronix TDS540' || fail "$host does not list the devices"
 done
+# The C host on the host library, likewise both ways; it finds the library by the run path.
+cc -std=c11 -Wall -Wextra -Wpedantic -Werror $(pkg-config --cflags gpibscope) \
+  examples/acquire/acquire.c $(pkg-config --libs gpibscope) \
+  -Wl,-rpath,"$(pkg-config --variable=libdir gpibscope)" -o "$stage/acquire-pkg-config"
+cmake -S examples/acquire -B "$stage/acquire-cmake" -G Ninja -DCMAKE_PREFIX_PATH="$root" \
+  -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
+cmake --build "$stage/acquire-cmake" >/dev/null
+for host in "$stage/acquire-pkg-config" "$stage/acquire-cmake/acquire"; do
+  env -u GPIBSIM_BENCH -u LD_LIBRARY_PATH "$host" "$stage/acquired.csv" |
+    grep -q '^Tektronix TDS540: 15000 points in 3 channels' || fail "$host does not acquire"
+  grep -q '^# device: Tektronix TDS540' "$stage/acquired.csv" || fail "$host wrote no CSV"
+  rm "$stage/acquired.csv"
+done
 
 page="$root/share/man/man1/scopehost.1.gz"
 warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
@@ -71,11 +85,14 @@ dpkg-deb -f "$package" Depends | grep -q 'libc6' || fail "$package has no comput
 dpkg-deb -f "$package" Depends | grep -q 'python3-numpy' || fail "$package lacks python3-numpy"
 expected=(
   usr/bin/scopehost
-  usr/include/gpibscope/host.h usr/include/gpibscope/language_module.h
+  usr/include/gpibscope/host.h usr/include/gpibscope/host_library.h
+  usr/include/gpibscope/language_module.h
   usr/include/gpibscope/message_ids.h usr/include/ni488/ni488.h usr/include/ni488/export_types.h
   usr/include/ni488/bound_names.h usr/include/ni488/bound_entries.h
   usr/lib/cmake/gpibscope/gpibscopeConfig.cmake usr/lib/cmake/gpibscope/gpibscopeConfigVersion.cmake
-  usr/lib/cmake/gpibscope/gpibscopeTargets.cmake usr/lib/pkgconfig/gpibscope.pc
+  usr/lib/cmake/gpibscope/gpibscopeTargets.cmake
+  usr/lib/cmake/gpibscope/gpibscopeTargets-relwithdebinfo.cmake usr/lib/pkgconfig/gpibscope.pc
+  usr/lib/libgpibscope-host.so usr/lib/libgpibscope-host.so.0 usr/lib/libgpibscope-host.so.0.1.0
   usr/lib/gpibscope/libgpibscope.so usr/lib/gpibscope/libQuenLang70.so
   usr/lib/gpibscope/libgpibscope_de.so usr/lib/gpibscope/sim/libgpib-32.so
   usr/lib/gpibscope/bridges/linux-gpib/libgpib-32.so

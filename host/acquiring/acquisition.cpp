@@ -4,8 +4,6 @@
 
 #include "acquiring/delivery.h"
 #include "acquiring/host_arrays.h"
-#include "acquiring/host_messages.h"
-#include "acquiring/terminal_progress.h"
 
 namespace scopehost {
 
@@ -24,24 +22,25 @@ void HandCallbackToModule(const DriverModule& module) {
   WaveformBuffers buffers{};
   int32_t points = 0;
   int16_t channels = 0;
-  const MutedModuleMessages muted;
-  module.GetData(kNoDevice, &buffers, &points, &channels, &progress, &PrintModuleMessage);
+  const ListeningToModule muted(nullptr);
+  module.GetData(kNoDevice, &buffers, &points, &channels, &progress, &ForwardModuleMessage);
 }
 
-std::optional<ArraySizes> AskArraySizes(const DriverModule& module, int32_t type) {
+std::optional<ArraySizes> AskArraySizes(const DriverModule& module, int32_t type,
+                                        const MessageHandler& note) {
   ArraySizes sizes{0, 0};
   if (module.GetTransProperties(type, &sizes.points, &sizes.arrays) != 1) return std::nullopt;
   if (sizes.points < 1 || sizes.points > kMostPoints || sizes.arrays < 1 ||
       sizes.arrays > kMostArrays) {
-    PrintMessage("the module asks for " + std::to_string(sizes.points) + " points in " +
-                 std::to_string(sizes.arrays) + " arrays; that is no size a host allocates");
+    note("the module asks for " + std::to_string(sizes.points) + " points in " +
+         std::to_string(sizes.arrays) + " arrays; that is no size a host allocates");
     return std::nullopt;
   }
   return sizes;
 }
 
 std::optional<Waveforms> Acquire(const DriverModule& module, const DeviceKind& device,
-                                 ArraySizes sizes) {
+                                 ArraySizes sizes, ProgressWindow::Moved moved, void* context) {
   HostArrays arrays(sizes.points, sizes.arrays);
   ReportedCounts reported;
   // The Tektronix driver reads how many arrays the host provides; the others may write it.
@@ -51,9 +50,9 @@ std::optional<Waveforms> Acquire(const DriverModule& module, const DeviceKind& d
   const auto started = std::chrono::steady_clock::now();
   int32_t result = 0;
   {
-    TerminalProgress progress(device.progressSteps);
+    ProgressWindow progress(device.progressSteps, moved, context);
     result = module.GetData(device.type, arrays.buffers(), &reported.points, &reported.arrays,
-                            progress.window(), &PrintModuleMessage);
+                            progress.window(), &ForwardModuleMessage);
   }
   const std::chrono::duration<double> duration = std::chrono::steady_clock::now() - started;
   if (result != 1) return std::nullopt;

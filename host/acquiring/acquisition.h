@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "acquiring/device_names.h"
+#include "acquiring/module_messages.h"
+#include "acquiring/progress_window.h"
 #include "acquiring/waveforms.h"
 #include "loading/module_loader.h"
 
@@ -21,12 +23,13 @@ struct ArraySizes {
 void HandCallbackToModule(const DriverModule& module);
 
 // The array sizes GetTransProperties gives, or nothing when it fails or gives sizes no host
-// could allocate (the module's messages have been printed).
-std::optional<ArraySizes> AskArraySizes(const DriverModule& module, int32_t type);
+// could allocate (said to note).
+std::optional<ArraySizes> AskArraySizes(const DriverModule& module, int32_t type,
+                                        const MessageHandler& note);
 
-// Allocates the arrays as sized, calls GetData with a terminal progress bar and the
-// message printer, and returns what was delivered; nothing when GetData failed.
+// Allocates the arrays as sized, calls GetData with a progress window that reports to moved,
+// and returns what was delivered; nothing when GetData failed.
 std::optional<Waveforms> Acquire(const DriverModule& module, const DeviceKind& device,
-                                 ArraySizes sizes);
+                                 ArraySizes sizes, ProgressWindow::Moved moved, void* context);
 
 }  // namespace scopehost

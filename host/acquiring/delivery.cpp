@@ -51,6 +51,11 @@ std::vector<double> Copy(std::span<const double> values, size_t points) {
 
 }  // namespace
 
+bool InXYMode(const Waveforms& waveforms) {
+  return waveforms.abscissa == Abscissa::kX ||
+         (IsHameg(waveforms.type) && waveforms.abscissa == Abscissa::kSampleIndex);
+}
+
 Waveforms Delivered(const HostArrays& arrays, int32_t type, ReportedCounts reported) {
   size_t points = PointsToRead(arrays, reported.points);
   std::vector<int> written;

@@ -19,4 +19,8 @@ struct ReportedCounts {
 // but the device name and the times.
 Waveforms Delivered(const HostArrays& arrays, int32_t type, ReportedCounts reported);
 
+// Whether a Hameg delivered in XY mode: X in place of the time axis, or no array 0 at all
+// (channel 2 alone, or nothing).
+bool InXYMode(const Waveforms& waveforms);
+
 }  // namespace scopehost

@@ -6,7 +6,7 @@ namespace scopehost {
 
 namespace {
 
-// The directories of one layout, relative to the executable's directory.
+// The directories of one layout, relative to the host library's directory.
 struct Layout {
   const char* module;
   const char* simulator;
@@ -20,26 +20,26 @@ constexpr Layout kInstalled{SCOPEHOST_INSTALLED_MODULE_DIR, SCOPEHOST_INSTALLED_
 constexpr Layout kBuildTree{SCOPEHOST_BUILD_MODULE_DIR, SCOPEHOST_BUILD_SIMULATOR_DIR,
                             SCOPEHOST_BUILD_BRIDGE_DIR, SCOPEHOST_BUILD_BENCH_DIR};
 
-Companions Resolve(const std::filesystem::path& executableDirectory, const Layout& layout) {
+Companions Resolve(const std::filesystem::path& libraryDirectory, const Layout& layout) {
   const auto at = [&](const char* relative) {
-    return (executableDirectory / relative).lexically_normal();
+    return (libraryDirectory / relative).lexically_normal();
   };
   return {at(layout.module), at(layout.simulator), at(layout.bridges), at(layout.benches)};
 }
 
 }  // namespace
 
-Companions CompanionsOf(const std::filesystem::path& executableDirectory) {
-  // The build tree has no lib/gpibscope/ beside bin/, so an installed module directory is
-  // proof of an installation.
+Companions CompanionsOf(const std::filesystem::path& libraryDirectory) {
+  // The build tree has no lib/gpibscope/, so an installed module directory is proof of an
+  // installation.
   std::error_code error;
-  const Companions installed = Resolve(executableDirectory, kInstalled);
+  const Companions installed = Resolve(libraryDirectory, kInstalled);
   if (std::filesystem::is_directory(installed.moduleDirectory, error)) return installed;
-  return Resolve(executableDirectory, kBuildTree);
+  return Resolve(libraryDirectory, kBuildTree);
 }
 
 const Companions& OwnCompanions() {
-  static const Companions companions = CompanionsOf(ExecutableDirectory());
+  static const Companions companions = CompanionsOf(OwnDirectory());
   return companions;
 }
 

@@ -1,5 +1,5 @@
-// Where scopehost finds what it ships with: the driver module and the libraries beside it, the
-// simulated GPIB library, the bridges to real controllers and the bench files.
+// Where the host library finds what it ships with: the driver module and the libraries beside it,
+// the simulated GPIB library, the bridges to real controllers and the bench files.
 #pragma once
 
 #include <filesystem>
@@ -27,12 +27,12 @@ struct Companions {
   }
 };
 
-// The companions of an executable in executableDirectory: under its installation prefix when
-// the installed module directory lies there (prefix/bin beside prefix/lib/gpibscope, wherever
-// the prefix is), else where the build tree puts them (build/bin beside build/lib, build/sim).
-Companions CompanionsOf(const std::filesystem::path& executableDirectory);
+// The companions of the host library in libraryDirectory: under its installation prefix when
+// the installed module directory lies there (prefix/lib beside prefix/lib/gpibscope, wherever
+// the prefix is), else where the build tree puts them (build/lib beside build/sim).
+Companions CompanionsOf(const std::filesystem::path& libraryDirectory);
 
-// The companions of the running scopehost.
+// The companions of the running host library.
 const Companions& OwnCompanions();
 
 // A bench as the user names it: an existing file as it stands; otherwise a plain name, with

@@ -1,7 +1,6 @@
 #include "loading/gpib_library.h"
 
 #include "loading/companions.h"
-#include "loading/simulator.h"
 
 namespace scopehost {
 
@@ -30,12 +29,6 @@ std::filesystem::path GpibLibraryPath(const std::string& choice) {
                     (IsBridge(choice) ? " (is the " + choice + " bridge built?)" : ""));
   }
   return path;
-}
-
-void LoadGpibLibrary(std::optional<SharedLibrary>& library, const std::string& choice,
-                     const std::optional<std::filesystem::path>& simulatedBench) {
-  library.emplace(GpibLibraryPath(choice));
-  if (choice == kSimulator && simulatedBench) LoadSimulatedBench(*library, *simulatedBench);
 }
 
 }  // namespace scopehost

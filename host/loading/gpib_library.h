@@ -4,7 +4,6 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "loading/module_loader.h"
@@ -12,13 +11,8 @@
 namespace scopehost {
 
 // "sim" is the simulated library and "linux-gpib" and "prologix" are the bridges that came
-// with scopehost (companions.h: in the build tree or in its installation); anything else is a
-// path (relative to the working directory). Throws LoadError when no such file exists.
+// with the host library (companions.h: in the build tree or in its installation); anything else is
+// a path (relative to the working directory). Throws LoadError when no such file exists.
 std::filesystem::path GpibLibraryPath(const std::string& choice);
-
-// Loads the chosen library, and for "sim" the bench file that replaces its bench. Throws
-// LoadError.
-void LoadGpibLibrary(std::optional<SharedLibrary>& library, const std::string& choice,
-                     const std::optional<std::filesystem::path>& simulatedBench);
 
 }  // namespace scopehost

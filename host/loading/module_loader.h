@@ -40,8 +40,9 @@ class SharedLibrary {
 extern const char kModuleFileName[];
 extern const char kGpibLibraryFileName[];
 
-// The directory of the running executable (the working directory when it cannot be told).
-std::filesystem::path ExecutableDirectory();
+// The directory of the executable or shared library this code was linked into (the working
+// directory when it cannot be told): what came with it is found from there.
+std::filesystem::path OwnDirectory();
 
 // The driver module and its three exports.
 class DriverModule {

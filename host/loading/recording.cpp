@@ -1,6 +1,5 @@
 #include "loading/recording.h"
 
-#include <cstdio>
 #include <fstream>
 #include <vector>
 
@@ -51,10 +50,12 @@ void LoadReplay(std::optional<SharedLibrary>& front, const std::filesystem::path
   front.emplace(CompanionBridge("replay"));
 }
 
-void PrintRecording(const std::filesystem::path& recording) {
+std::vector<std::string> DescribeRecording(const std::filesystem::path& recording) {
+  std::vector<std::string> lines;
   for (const gpib_recording::Call& call : ReadChecked(recording)) {
-    std::puts(gpib_recording::DescribeCall(call).c_str());
+    lines.push_back(gpib_recording::DescribeCall(call));
   }
+  return lines;
 }
 
 }  // namespace scopehost

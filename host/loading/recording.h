@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "loading/module_loader.h"
 
@@ -20,8 +21,7 @@ void LoadRecorder(std::optional<SharedLibrary>& front, const std::filesystem::pa
 // and line of what is wrong.
 void LoadReplay(std::optional<SharedLibrary>& front, const std::filesystem::path& recording);
 
-// scopehost trace FILE: the recording, one line a call, on standard output. Throws LoadError
-// for a bad recording.
-void PrintRecording(const std::filesystem::path& recording);
+// The recording, one line a call. Throws LoadError for a bad recording.
+std::vector<std::string> DescribeRecording(const std::filesystem::path& recording);
 
 }  // namespace scopehost

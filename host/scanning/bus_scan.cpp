@@ -111,6 +111,10 @@ std::vector<Listener> ScanBus(const SharedLibrary& gpib) {
   return listeners;
 }
 
+int32_t SecondaryAddress(const Listener& listener) {
+  return listener.sad == 0 ? -1 : listener.sad - kFirstSecondaryAddress;
+}
+
 std::string ListenerTable(const std::vector<Listener>& listeners) {
   if (listeners.empty()) return "no listener on board 0\n";
   std::string table;
@@ -119,8 +123,7 @@ std::string ListenerTable(const std::vector<Listener>& listeners) {
     if (listener.sad == 0) {
       std::snprintf(address, sizeof address, "%3d", listener.pad);
     } else {
-      std::snprintf(address, sizeof address, "%3d/%d", listener.pad,
-                    listener.sad - kFirstSecondaryAddress);
+      std::snprintf(address, sizeof address, "%3d/%d", listener.pad, SecondaryAddress(listener));
     }
     table +=
         std::string(address) + "  " + listener.identity.value_or("(no answer to *IDN?)") + "\n";

@@ -30,6 +30,9 @@ class ScanError : public std::runtime_error {
 // a library without the names it calls.
 std::vector<Listener> ScanBus(const SharedLibrary& gpib);
 
+// The listener's secondary address 0 to 30, or -1 for none.
+int32_t SecondaryAddress(const Listener& listener);
+
 // "  5  TEKTRONIX,TDS540,..." lines, or a line saying that nothing listens.
 std::string ListenerTable(const std::vector<Listener>& listeners);
 

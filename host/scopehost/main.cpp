@@ -1,7 +1,8 @@
 // scopehost: lists the module's devices, tells their array sizes, and acquires waveforms into
 // CSV, SPICE PWL sources, two-column waveform files, a plot and a viewer page, loading the module
 // as a simulation host does; records the GPIB calls of a run, replays a recording in place of a
-// bench, and prints a recording.
+// bench, and prints a recording. The work is the host library's (gpibscope/host_library.h):
+// this file parses the command line, calls it and says what happened.
 //
 // Exit status: 0 success; 1 the module failed (GetTransProperties or GetData, its messages
 // printed) or delivered no channel, or a scan found no listener or a failing bus; 2 a usage
@@ -10,25 +11,14 @@
 // acquiring); 3 an output file that could not be written.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 
-#include "acquiring/acquisition.h"
-#include "acquiring/device_names.h"
-#include "acquiring/host_messages.h"
-#include "loading/companions.h"
-#include "loading/gpib_library.h"
-#include "loading/module_loader.h"
-#include "loading/recording.h"
-#include "scanning/bus_scan.h"
-#include "writing/csv_writer.h"
-#include "writing/html_writer.h"
-#include "writing/output_file.h"
-#include "writing/plot_writer.h"
-#include "writing/pwl_writer.h"
+#include "gpibscope/host_library.h"
+#include "scopehost/terminal_bar.h"
 
 namespace scopehost {
 namespace {
@@ -37,7 +27,33 @@ enum ExitStatus : int {
   kSuccess = 0,
   kModuleFailed = 1,
   kUsageError = 2,
-  kOutputFailed = kOutputFailedExitStatus,
+  kOutputFailed = 3,
+};
+
+int ExitStatusOf(gpibscope_status status) {
+  switch (status) {
+    case GPIBSCOPE_OK:
+    case GPIBSCOPE_ERROR_NO_TIME_AXIS:
+      return kSuccess;
+    case GPIBSCOPE_ERROR_MODULE:
+    case GPIBSCOPE_ERROR_BUS:
+      return kModuleFailed;
+    case GPIBSCOPE_ERROR_OUTPUT:
+      return kOutputFailed;
+    default:
+      return kUsageError;
+  }
+}
+
+// An error the library gave, told as one line; the exit status it calls for.
+struct Failure {
+  gpibscope_error* error = nullptr;
+  ~Failure() { gpibscope_error_free(error); }
+
+  int Tell() const {
+    PrintMessage(gpibscope_error_text(error));
+    return ExitStatusOf(gpibscope_error_status(error));
+  }
 };
 
 struct Outputs {
@@ -48,22 +64,6 @@ struct Outputs {
   std::string html;
 };
 
-// The directory a file output goes into.
-std::filesystem::path DirectoryOf(const std::filesystem::path& file) {
-  return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-}
-
-// A PWL or waveform directory is made when missing: its nearest existing ancestor takes it.
-std::filesystem::path NearestExisting(const std::filesystem::path& made) {
-  std::filesystem::path directory = made;
-  std::error_code error;
-  while (!std::filesystem::exists(directory, error) && directory.has_parent_path() &&
-         directory != directory.parent_path()) {
-    directory = directory.parent_path();
-  }
-  return std::filesystem::exists(directory, error) ? directory : std::filesystem::path(".");
-}
-
 // An acquisition cannot be repeated once the instrument moved on, so every output must have
 // somewhere to go, and what it is made from, before anything is acquired. The first that has
 // not, as one line.
@@ -71,161 +71,164 @@ std::optional<std::string> UnwritableOutput(const Outputs& outputs) {
   const struct {
     const char* option;
     const std::string& value;
-    std::filesystem::path (*directoryOf)(const std::filesystem::path&);
+    gpibscope_output kind;
   } checks[] = {
-      {"--csv", outputs.csv, DirectoryOf},
-      {"--pwl", outputs.pwlDirectory, NearestExisting},
-      {"--wave", outputs.waveDirectory, NearestExisting},
-      {"--plot", outputs.plot, DirectoryOf},
-      {"--html", outputs.html, DirectoryOf},
+      {"--csv", outputs.csv, GPIBSCOPE_OUTPUT_FILE},
+      {"--pwl", outputs.pwlDirectory, GPIBSCOPE_OUTPUT_DIRECTORY},
+      {"--wave", outputs.waveDirectory, GPIBSCOPE_OUTPUT_DIRECTORY},
+      {"--plot", outputs.plot, GPIBSCOPE_OUTPUT_FILE},
+      {"--html", outputs.html, GPIBSCOPE_OUTPUT_PAGE},
   };
   for (const auto& check : checks) {
-    if (check.value.empty()) continue;
-    const std::filesystem::path directory = check.directoryOf(check.value);
-    if (const auto why = WhyNoFileFitsIn(directory)) {
-      return std::string(check.option) + " " + check.value + ": cannot write into " +
-             directory.string() + ": " + *why + "; nothing acquired";
+    Failure failure;
+    if (check.value.empty() ||
+        gpibscope_output_fits(check.kind, check.value.c_str(), &failure.error) == GPIBSCOPE_OK) {
+      continue;
     }
+    return std::string(check.option) + " " + check.value + ": " +
+           gpibscope_error_text(failure.error) + "; nothing acquired";
   }
-  if (outputs.html.empty()) return std::nullopt;
-  // A page is filled from the viewer's template shipped beside scopehost: found now, not after.
-  const std::filesystem::path viewerTemplate = OwnCompanions().ViewerTemplate();
-  std::error_code error;
-  if (std::filesystem::is_regular_file(viewerTemplate, error) && std::ifstream(viewerTemplate)) {
-    return std::nullopt;
-  }
-  return "--html " + outputs.html + ": cannot read the viewer template " + viewerTemplate.string() +
-         "; nothing acquired";
+  return std::nullopt;
 }
+
+void PrintModuleMessage(const char* text, void*) {
+  PrintMessage(text);
+}
+
+void PrintLine(const char* text, void*) {
+  std::puts(text);
+}
+
+void Report(const char* path, void*) {
+  std::printf("wrote %s\n", path);
+}
+
+#ifdef _WIN32
+constexpr const char* kGpibLibraryFileName = "gpib-32.dll";
+#else
+constexpr const char* kGpibLibraryFileName = "libgpib-32.so";
+#endif
 
 // Said after the module failed when the loader's search, which the module relies on, finds no
 // GPIB library.
-void HintWhenNoGpibLibrary() {
-  try {
-    const SharedLibrary found(kGpibLibraryFileName);
-  } catch (const LoadError&) {
+void HintWhenNoGpibLibrary(gpibscope_session* session) {
+  if (gpibscope_session_gpib_absence(session) != nullptr) {
     PrintMessage(std::string("no GPIB library (") + kGpibLibraryFileName +
                  ") found: add --sim for the simulated bench, or --gpib "
                  "linux-gpib|prologix|PATH for a real one");
   }
 }
 
-int ListDevices(const DriverModule& module) {
-  for (const DeviceKind& device : kDeviceKinds) {
-    std::printf("%d  %-10s %s\n", device.type, std::string(device.shortName).c_str(),
-                module.DisplayName(device.type).c_str());
+int ListDevices(gpibscope_session* session) {
+  for (int32_t type = 0; gpibscope_device_short_name(type) != nullptr; ++type) {
+    Failure failure;
+    const char* name = nullptr;
+    if (gpibscope_session_device_name(session, type, &name, &failure.error) != GPIBSCOPE_OK) {
+      return failure.Tell();
+    }
+    std::printf("%d  %-10s %s\n", type, gpibscope_device_short_name(type), name);
   }
   return kSuccess;
 }
 
-// The module hears the host's callback first, so that a Philips probe can say what failed.
-std::optional<ArraySizes> ArraySizesOf(const DriverModule& module, const DeviceKind& device) {
-  HandCallbackToModule(module);
-  std::optional<ArraySizes> sizes = AskArraySizes(module, device.type);
-  if (!sizes) PrintMessage("no array sizes for " + module.DisplayName(device.type));
-  return sizes;
-}
-
-int ShowProperties(const DriverModule& module, const DeviceKind& device) {
-  const std::optional<ArraySizes> sizes = ArraySizesOf(module, device);
-  if (!sizes) return kModuleFailed;
-  std::printf("device: %s\npoints per channel: %d\narrays: %d (time axis and %d channels)\n",
-              module.DisplayName(device.type).c_str(), sizes->points, sizes->arrays,
-              sizes->arrays - 1);
+int ShowProperties(gpibscope_session* session, int32_t type) {
+  Failure failure;
+  int32_t points = 0;
+  int16_t arrays = 0;
+  const char* name = nullptr;
+  if (gpibscope_session_sizes(session, type, &points, &arrays, &failure.error) != GPIBSCOPE_OK ||
+      gpibscope_session_device_name(session, type, &name, &failure.error) != GPIBSCOPE_OK) {
+    return failure.Tell();
+  }
+  std::printf("device: %s\npoints per channel: %d\narrays: %d (time axis and %d channels)\n", name,
+              points, arrays, arrays - 1);
   return kSuccess;
 }
 
-std::string ChannelNames(const Waveforms& waveforms) {
+std::string ChannelNames(const gpibscope_acquisition* acquisition) {
   std::string names;
-  for (const Trace& channel : waveforms.channels) names += " " + channel.name;
+  for (size_t k = 0; k < gpibscope_acquisition_channels(acquisition); ++k) {
+    names += std::string(" ") + gpibscope_acquisition_channel_name(acquisition, k);
+  }
   return names;
 }
 
-void Report(const std::filesystem::path& path) {
-  std::printf("wrote %s\n", path.string().c_str());
-}
-
 // Each requested file is written whole or not at all; one that fails does not stop the rest.
-int WriteOutputs(const Waveforms& waveforms, const Outputs& outputs) {
+int WriteOutputs(const gpibscope_acquisition* acquisition, const Outputs& outputs) {
   int status = kSuccess;
-  const auto attempt = [&status](auto&& write) {
-    try {
-      write();
-    } catch (const OutputError& error) {
-      PrintMessage(error.what());
-      status = kOutputFailed;
+  const auto attempt = [&status](const std::string& target, auto&& write) {
+    if (target.empty()) return;
+    Failure failure;
+    if (write(target.c_str(), &failure.error) != GPIBSCOPE_OK) {
+      status = std::max(status, failure.Tell());
     }
   };
-  if (!outputs.csv.empty()) {
-    attempt([&] {
-      WriteCsv(waveforms, outputs.csv);
-      Report(outputs.csv);
-    });
-  }
-  const std::optional<std::string> noTimeAxis = WhyNoPwl(waveforms);
-  const auto writePwlData = [&](const std::string& directory, const char* kind, auto&& write) {
-    if (directory.empty()) return;
-    if (noTimeAxis) {
-      PrintMessage(std::string("no ") + kind + " files: " + *noTimeAxis);
-      return;
-    }
-    attempt([&] {
-      for (const auto& path : write(waveforms, directory)) Report(path);
-    });
+  const auto file = [&](auto writer) {
+    return [acquisition, writer](const char* path, gpibscope_error** error) {
+      const gpibscope_status written = writer(acquisition, path, error);
+      if (written == GPIBSCOPE_OK) Report(path, nullptr);
+      return written;
+    };
   };
-  writePwlData(outputs.pwlDirectory, "PWL", WritePwl);
-  writePwlData(outputs.waveDirectory, "waveform", WriteWaveFiles);
-  if (!outputs.plot.empty()) {
-    attempt([&] {
-      WritePlot(waveforms, outputs.plot);
-      Report(outputs.plot);
-    });
-  }
-  if (!outputs.html.empty()) {
-    attempt([&] {
-      WriteHtml(waveforms, OwnCompanions().ViewerTemplate(), outputs.html);
-      Report(outputs.html);
-    });
-  }
+  const auto directory = [&](auto writer) {
+    return [acquisition, writer](const char* path, gpibscope_error** error) {
+      return writer(acquisition, path, &Report, nullptr, error);
+    };
+  };
+  attempt(outputs.csv, file(gpibscope_write_csv));
+  attempt(outputs.pwlDirectory, directory(gpibscope_write_pwl));
+  attempt(outputs.waveDirectory, directory(gpibscope_write_wave));
+  attempt(outputs.plot, file(gpibscope_write_plot));
+  attempt(outputs.html,
+          file([](const gpibscope_acquisition* a, const char* path, gpibscope_error** error) {
+            return gpibscope_write_page(a, nullptr, path, error);
+          }));
   return status;
 }
 
-int AcquireAndWrite(const DriverModule& module, const DeviceKind& device, const Outputs& outputs) {
-  const std::optional<ArraySizes> sizes = ArraySizesOf(module, device);
-  if (!sizes) return kModuleFailed;
-  const std::optional<Waveforms> waveforms = Acquire(module, device, *sizes);
-  if (!waveforms) {
-    PrintMessage("no waveforms from " + module.DisplayName(device.type));
-    return kModuleFailed;
-  }
-  if (waveforms->channels.empty() || waveforms->points() == 0) {
-    PrintMessage(waveforms->deviceName + " delivered no channel");
-    return kModuleFailed;
-  }
-  std::printf("%s: %zu points,%s, %.2f s\n", waveforms->deviceName.c_str(), waveforms->points(),
-              ChannelNames(*waveforms).c_str(), waveforms->durationSeconds);
-  return WriteOutputs(*waveforms, outputs);
+void MoveBar(int position, int steps, void* bar) {
+  static_cast<TerminalBar*>(bar)->MovedTo(position, steps);
 }
 
-// The library search's GPIB library unless --gpib or --sim chose one.
-int Scan(const std::optional<SharedLibrary>& chosen) {
-  const std::optional<SharedLibrary> found =
-      chosen ? std::nullopt : std::make_optional<SharedLibrary>(kGpibLibraryFileName);
-  try {
-    const std::vector<Listener> listeners = ScanBus(chosen ? *chosen : *found);
-    std::fputs(ListenerTable(listeners).c_str(), stdout);
-    return listeners.empty() ? kModuleFailed : kSuccess;
-  } catch (const ScanError& error) {
-    PrintMessage(error.what());
+int AcquireAndWrite(gpibscope_session* session, int32_t type, const Outputs& outputs) {
+  Failure failure;
+  gpibscope_acquisition* acquired = nullptr;
+  gpibscope_status status = GPIBSCOPE_OK;
+  {
+    TerminalBar bar;
+    status = gpibscope_session_acquire(session, type, &MoveBar, &bar, &acquired, &failure.error);
+  }
+  if (status != GPIBSCOPE_OK) return failure.Tell();
+  const std::unique_ptr<gpibscope_acquisition, void (*)(gpibscope_acquisition*)> acquisition(
+      acquired, gpibscope_acquisition_free);
+  const char* name = gpibscope_acquisition_device_name(acquired);
+  if (gpibscope_acquisition_channels(acquired) == 0 ||
+      gpibscope_acquisition_points(acquired) == 0) {
+    PrintMessage(std::string(name) + " delivered no channel");
     return kModuleFailed;
   }
+  std::printf("%s: %zu points,%s, %.2f s\n", name, gpibscope_acquisition_points(acquired),
+              ChannelNames(acquired).c_str(), gpibscope_acquisition_duration(acquired));
+  return WriteOutputs(acquired, outputs);
+}
+
+int Scan(gpibscope_session* session) {
+  Failure failure;
+  gpibscope_listeners* listeners = nullptr;
+  if (gpibscope_session_scan(session, &listeners, &failure.error) != GPIBSCOPE_OK) {
+    return failure.Tell();
+  }
+  std::fputs(gpibscope_listeners_table(listeners), stdout);
+  const bool none = gpibscope_listeners_count(listeners) == 0;
+  gpibscope_listeners_free(listeners);
+  return none ? kModuleFailed : kSuccess;
 }
 
 int Run(int argc, char** argv) {
   CLI::App app{"scopehost: acquires waveforms from bench oscilloscopes through libgpibscope.so"};
   app.fallthrough();
   app.require_subcommand(1);
-  std::string modulePath = OwnCompanions().Module().string();
+  std::string modulePath = gpibscope_default_module();
   app.add_option("--module", modulePath, "the driver module to load")->capture_default_str();
   std::string bench;
   CLI::Option* sim = app.add_option("--sim", bench,
@@ -293,15 +296,15 @@ int Run(int argc, char** argv) {
     PrintMessage("--trace needs the GPIB library to record: --gpib or --sim");
     return kUsageError;
   }
-  std::optional<DeviceKind> device;
+  int32_t device = -1;
   if (props->parsed() || acquire->parsed()) {
-    device = FindDevice(deviceName);
-    if (!device) {
+    device = gpibscope_find_device(deviceName.c_str());
+    if (device < 0) {
       PrintMessage("unknown device \"" + deviceName + "\" (" + deviceHelp + ")");
       return kUsageError;
     }
   }
-  if (!outputs.plot.empty() && !PlotDevice(outputs.plot)) {
+  if (!outputs.plot.empty() && gpibscope_plot_file_supported(outputs.plot.c_str()) == 0) {
     PrintMessage("cannot draw " + outputs.plot + ": a plot is a .png or .svg file");
     return kUsageError;
   }
@@ -310,33 +313,39 @@ int Run(int argc, char** argv) {
     return kUsageError;
   }
 
-  try {
-    if (printTrace->parsed()) {
-      PrintRecording(printedRecording);
-      return kSuccess;
+  if (printTrace->parsed()) {
+    Failure failure;
+    if (gpibscope_describe_recording(printedRecording.c_str(), &PrintLine, nullptr,
+                                     &failure.error) != GPIBSCOPE_OK) {
+      return failure.Tell();
     }
-    // The recorder or the replay is loaded first: the module's calls reach it.
-    std::optional<SharedLibrary> front;
-    if (!replayPath.empty()) LoadReplay(front, replayPath);
-    std::optional<SharedLibrary> gpibLibrary;
-    if (sim->count() > 0 || gpib->count() > 0) {
-      const std::string choice = sim->count() > 0 ? "sim" : gpibChoice;
-      if (!tracePath.empty()) LoadRecorder(front, tracePath, GpibLibraryPath(choice));
-      std::optional<std::filesystem::path> benchFile;
-      if (!bench.empty()) benchFile = ResolveBench(bench, OwnCompanions());
-      LoadGpibLibrary(gpibLibrary, choice, benchFile);
-    }
-    if (scan->parsed()) return Scan(front ? front : gpibLibrary);
-    const DriverModule module(modulePath);
-    if (devices->parsed()) return ListDevices(module);
-    const int status = props->parsed() ? ShowProperties(module, *device)
-                                       : AcquireAndWrite(module, *device, outputs);
-    if (status == kModuleFailed && !gpibLibrary && !front) HintWhenNoGpibLibrary();
-    return status;
-  } catch (const LoadError& error) {
-    PrintMessage(error.what());
-    return kUsageError;
+    return kSuccess;
   }
+  const std::unique_ptr<gpibscope_session_options, void (*)(gpibscope_session_options*)> options(
+      gpibscope_session_options_new(), gpibscope_session_options_free);
+  const bool chosen = sim->count() > 0 || gpib->count() > 0;
+  if (chosen)
+    gpibscope_session_options_set_gpib(options.get(),
+                                       sim->count() > 0 ? "sim" : gpibChoice.c_str());
+  if (!bench.empty()) gpibscope_session_options_set_bench(options.get(), bench.c_str());
+  if (!tracePath.empty()) gpibscope_session_options_set_trace(options.get(), tracePath.c_str());
+  if (!replayPath.empty()) gpibscope_session_options_set_replay(options.get(), replayPath.c_str());
+  gpibscope_session_options_set_module(options.get(), modulePath.c_str());
+  gpibscope_session_options_set_messages(options.get(), &PrintModuleMessage, nullptr);
+
+  Failure failure;
+  gpibscope_session* opened = nullptr;
+  if (gpibscope_session_open(options.get(), &opened, &failure.error) != GPIBSCOPE_OK) {
+    return failure.Tell();
+  }
+  const std::unique_ptr<gpibscope_session, void (*)(gpibscope_session*)> session(
+      opened, gpibscope_session_close);
+  if (scan->parsed()) return Scan(opened);
+  if (devices->parsed()) return ListDevices(opened);
+  const int status =
+      props->parsed() ? ShowProperties(opened, device) : AcquireAndWrite(opened, device, outputs);
+  if (status == kModuleFailed && !chosen && replayPath.empty()) HintWhenNoGpibLibrary(opened);
+  return status;
 }
 
 }  // namespace

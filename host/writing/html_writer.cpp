@@ -82,18 +82,21 @@ std::string AcquisitionJson(const Waveforms& waveforms) {
   return json + "]}";
 }
 
-void WriteHtml(const Waveforms& waveforms, const std::filesystem::path& viewerTemplate,
-               const std::filesystem::path& path) {
-  const std::string page = ReadTemplate(viewerTemplate);
+std::string Page(const Waveforms& waveforms, const std::filesystem::path& viewerTemplate) {
+  std::string page = ReadTemplate(viewerTemplate);
   const size_t at = page.find(kAcquisitionPlaceholder);
   if (at == std::string::npos || page.find(kAcquisitionPlaceholder, at + 1) != std::string::npos) {
     throw OutputError("the viewer template " + viewerTemplate.string() +
                       " holds no single place for the acquisition");
   }
+  return page.replace(at, kAcquisitionPlaceholder.size(), AcquisitionJson(waveforms));
+}
+
+void WriteHtml(const Waveforms& waveforms, const std::filesystem::path& viewerTemplate,
+               const std::filesystem::path& path) {
+  const std::string page = Page(waveforms, viewerTemplate);
   OutputFile file(path);
-  file.Write(std::string_view(page).substr(0, at));
-  file.Write(AcquisitionJson(waveforms));
-  file.Write(std::string_view(page).substr(at + kAcquisitionPlaceholder.size()));
+  file.Write(page);
   file.Commit();
 }
 

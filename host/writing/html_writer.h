@@ -22,8 +22,11 @@ inline constexpr std::string_view kAcquisitionPlaceholder = "__GPIBSCOPE_ACQUISI
 // for a value that is not finite. No "<" appears, so the text is safe inside a script element.
 std::string AcquisitionJson(const Waveforms& waveforms);
 
-// Throws OutputError, naming the template when it cannot be read or holds no single
-// placeholder; leaves no partial file.
+// The template with the acquisition in its place. Throws OutputError, naming the template when
+// it cannot be read or holds no single placeholder.
+std::string Page(const Waveforms& waveforms, const std::filesystem::path& viewerTemplate);
+
+// The page as a file. Throws OutputError as Page does; leaves no partial file.
 void WriteHtml(const Waveforms& waveforms, const std::filesystem::path& viewerTemplate,
                const std::filesystem::path& path);
 

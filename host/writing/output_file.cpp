@@ -74,6 +74,20 @@ void OutputFile::Commit() {
   committed_ = true;
 }
 
+std::filesystem::path DirectoryOf(const std::filesystem::path& file) {
+  return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+}
+
+std::filesystem::path NearestExisting(const std::filesystem::path& made) {
+  std::filesystem::path directory = made;
+  std::error_code error;
+  while (!std::filesystem::exists(directory, error) && directory.has_parent_path() &&
+         directory != directory.parent_path()) {
+    directory = directory.parent_path();
+  }
+  return std::filesystem::exists(directory, error) ? directory : std::filesystem::path(".");
+}
+
 std::optional<std::string> WhyNoFileFitsIn(const std::filesystem::path& directory) {
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(directory, error);

@@ -50,6 +50,13 @@ class OutputFile {
   bool committed_ = false;
 };
 
+// The directory a file output goes into.
+std::filesystem::path DirectoryOf(const std::filesystem::path& file);
+
+// The directory that takes a directory output made when missing: its nearest existing
+// ancestor.
+std::filesystem::path NearestExisting(const std::filesystem::path& made);
+
 // Why no new file can be made in directory ("no such directory", the system's reason), or
 // nullopt when one can: a temporary file is made there and removed.
 std::optional<std::string> WhyNoFileFitsIn(const std::filesystem::path& directory);

@@ -53,12 +53,21 @@ std::string TwoColumns(const Waveforms& waveforms, const Trace& channel) {
 
 using ChannelText = std::string (*)(const Waveforms&, const Trace&);
 
+// A channel's file lies in the directory asked for: its name is one plain file name.
+void CheckFileName(const std::string& name) {
+  if (name.empty() || name == "." || name == ".." ||
+      name.find_first_of("/\\") != std::string::npos) {
+    throw OutputError("channel \"" + name + "\" cannot name a file");
+  }
+}
+
 std::vector<std::filesystem::path> WriteChannelFiles(const Waveforms& waveforms,
                                                      const std::filesystem::path& directory,
                                                      const char* extension, ChannelText text) {
   std::error_code error;
   std::filesystem::create_directories(directory, error);
   if (error) throw OutputError("cannot create " + directory.string() + ": " + error.message());
+  for (const Trace& channel : waveforms.channels) CheckFileName(channel.name);
   std::vector<std::filesystem::path> written;
   for (const Trace& channel : waveforms.channels) {
     OutputFile file(directory / (channel.name + extension));

@@ -17,7 +17,8 @@ std::optional<std::string> WhyNoPwl(const Waveforms& waveforms);
 
 // Writes directory/<channel>.pwl for every channel, creating the directory when needed, and
 // returns the paths. Each file holds one source, V_CH1 from node ch1 to ground for ch1, to
-// be .include'd into a netlist. Throws OutputError; files already complete stay.
+// be .include'd into a netlist. Throws OutputError, writing nothing for a channel whose name is
+// no plain file name; files already complete stay.
 std::vector<std::filesystem::path> WritePwl(const Waveforms& waveforms,
                                             const std::filesystem::path& directory);
 

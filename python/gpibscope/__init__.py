@@ -7,28 +7,61 @@ Tektronix TDS540, Philips PM3323) straight into NumPy arrays, in volts with thei
     scope.to_csv("tds540.csv"); scope.to_pwl("spice/"); scope.plot()
     scope.to_html("tds540.html")                         # the waveform viewer; viewer() inline
 
-The package loads the driver module libgpibscope.so and a GPIB library with ctypes, as a
-simulation host does; GPIBSCOPE_MODULE names another module.
+The package calls the host library libgpibscope-host.so with ctypes, as scopehost does; it
+loads the driver module and the GPIB library. GPIBSCOPE_MODULE names another module.
 """
 
-from . import _acquisition, _devices, _gpib, _scan
+import ctypes
+from collections import namedtuple
+
+from . import _library
 from ._acquisition import Acquisition, acquire
-from ._devices import Device
 from ._errors import AcquisitionError, Error, GpibLibraryError
-from ._scan import Listener
+from ._library import Device
 
 __all__ = ["Acquisition", "AcquisitionError", "Device", "Error", "GpibLibraryError",
            "Listener", "acquire", "devices", "scan"]
+
+Listener = namedtuple("Listener", "address identification")
+Listener.__doc__ = """A listener on board 0: its address and its reply to "*IDN?" (line ends
+dropped, other control bytes as \\xNN), or None when it gave none."""
+
+
+class Address(int):
+    """A listener's primary address, with its secondary address (0 to 30) in secondary, or
+    None; shown as scopehost shows it, "5" or "5/3"."""
+
+    def __new__(cls, primary, secondary=-1):
+        address = super().__new__(cls, primary)
+        address.secondary = None if secondary < 0 else secondary
+        return address
+
+    def __repr__(self):
+        return str(int(self)) + ("" if self.secondary is None else f"/{self.secondary}")
+
+    __str__ = __repr__
 
 
 def devices(*, module=None):
     """The device types as Device(type, name, text): the number, the short name acquire takes
     and the module's display name. Loads the module only; no GPIB library is needed."""
-    driver = _acquisition.driver_module(module)
-    return [_acquisition.device_of(driver, type_number) for type_number in _devices.KINDS]
+    session = _library.session(None, module)
+    with session.lock:
+        return [session.device(type_number) for type_number in range(4)]
 
 
 def scan(*, gpib=None, bench=None):
     """The listeners on board 0 and their answers to "*IDN?", as Listener(address,
     identification). gpib and bench as for acquire."""
-    return _scan.scan_bus(_gpib.use_with_bench(gpib, bench))
+    session, lib, found = _library.session(gpib, None), _library.library(), ctypes.c_void_p()
+    with session.lock:
+        if bench is not None:
+            session.load_bench(bench)
+        _library.call(lib.gpibscope_session_scan, session.handle, ctypes.byref(found))
+    listeners = [Listener(Address(lib.gpibscope_listener_primary(found, k),
+                                  lib.gpibscope_listener_secondary(found, k)),
+                          lib.gpibscope_listener_identity(found, k))
+                 for k in range(lib.gpibscope_listeners_count(found))]
+    lib.gpibscope_listeners_free(found)
+    return [Listener(address, identity and identity.decode("latin-1"))
+            for address, identity in listeners]

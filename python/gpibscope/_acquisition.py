@@ -1,21 +1,20 @@
-"""One acquisition as a simulation host performs it, and what it delivered."""
+"""One acquisition through the host library, in NumPy arrays."""
 
+import contextlib
 import ctypes
 import datetime
 import html
-import time as _time
+import os
 
 import numpy
 
-from . import _companions, _devices, _files, _gpib, _host, _module, _viewer
-from ._errors import AcquisitionError, Error
+from . import _library
+from ._errors import AcquisitionError, GpibLibraryError
 from ._progress import Reporter
 
-# Far beyond any instrument's record; a larger answer is not worth gigabytes of memory.
-_MOST_POINTS = 1 << 22
-_NOT_WRITTEN = -1
-_XY_ARRAYS = 2
-_XY_BOTH_CHANNELS_POINTS = 2048
+_EPOCH = datetime.datetime(1970, 1, 1, tzinfo=datetime.timezone.utc)
+_MICROSECOND = datetime.timedelta(microseconds=1)
+_ABSCISSAS = {"time": _library.TIME, "X": _library.X, "sample": _library.SAMPLE}
 
 
 class Acquisition:
@@ -31,25 +30,16 @@ class Acquisition:
     acquired_at  when GetData was called (UTC, timezone-aware datetime)
     duration     how long GetData took, in seconds
     messages     every message the module reported, in order
-
-    The arrays are views of the memory the module wrote into; nothing was copied.
     """
 
     def __init__(self, device, time, channels, xy, points, acquired_at, duration, messages,
                  abscissa_name):
-        self.device = device
-        self.points = points
-        self.time = time
-        self.channels = channels
-        self.xy = xy
-        self.acquired_at = acquired_at
-        self.duration = duration
-        self.messages = messages
-        self._abscissa_name = abscissa_name
+        self.device, self.time, self.channels, self.xy = device, time, channels, xy
+        self.points, self.acquired_at, self.duration = points, acquired_at, duration
+        self.messages, self._abscissa_name = messages, abscissa_name
 
     def _columns(self):
-        """The first column of scopehost's files as (name, unit, values), and the others as
-        (name, volts) pairs."""
+        """The first column as (name, unit, values), the others as (name, volts) pairs."""
         traces = list(self.channels.items())
         if self._abscissa_name == "X":
             return ("X", "V", traces[0][1]), traces[1:]
@@ -57,33 +47,76 @@ class Acquisition:
             return ("time", "s", self.time), traces
         return ("sample", "", numpy.arange(self.points, dtype=float)), traces
 
+    @contextlib.contextmanager
+    def _handle(self):
+        (_, _, values), traces = self._columns()
+        columns = [numpy.ascontiguousarray(v, dtype=float)
+                   for v in [values] + [volts for _, volts in traces]]
+        if any(len(column) != len(columns[0]) for column in columns):
+            raise ValueError("every channel needs as many values as the abscissa")
+        lib, doubles = _library.library(), ctypes.POINTER(ctypes.c_double)
+        handle = lib.gpibscope_acquisition_new(
+            self.device.text.encode("latin-1", errors="replace"), self.device.type,
+            _ABSCISSAS[self._abscissa_name], columns[0].ctypes.data_as(doubles),
+            len(columns[0]), (self.acquired_at - _EPOCH) // _MICROSECOND, self.duration)
+        try:
+            for (name, _), volts in zip(traces, columns[1:]):
+                lib.gpibscope_acquisition_add_channel(handle, name.encode(),
+                                                      volts.ctypes.data_as(doubles))
+            yield handle
+        finally:
+            lib.gpibscope_acquisition_free(handle)
+
+    def _write(self, writer, *arguments):
+        with self._handle() as handle:
+            _library.call(getattr(_library.library(), "gpibscope_" + writer), handle, *arguments)
+
+    def _page(self, writer, *arguments):
+        lib, template = _library.library(), _library.viewer_template
+        lib.gpibscope_page_options_set_template(lib.page_options,
+                                                template and os.fsencode(template))
+        self._write(writer, lib.page_options, *arguments)
+
     def to_csv(self, path):
         """Writes the CSV file scopehost writes for this data; returns its path."""
-        return _files.write_csv(self, path)
+        self._write("write_csv", os.fsencode(path))
+        return os.fspath(path)
+
+    def _channel_files(self, writer, directory):
+        written = []
+        self._write(writer, os.fsencode(directory), _library.TEXT_FN(
+            lambda path, _user: written.append(os.fsdecode(path))), None)
+        return written
 
     def to_pwl(self, directory):
         """Writes directory/ch1.pwl ...: one SPICE voltage source a channel, for .include in
         a netlist, as scopehost writes them. ValueError without a rising time axis (XY mode).
         Returns the paths written."""
-        return _files.write_channel_files(self, directory, "pwl")
+        return self._channel_files("write_pwl", directory)
 
     def to_wave(self, directory):
         """Writes directory/ch1.txt ...: one line a point, time in seconds and volts, as
         "PWL file=" in LTspice and Xyce and ngspice's filesource read them. ValueError
         without a rising time axis. Returns the paths written."""
-        return _files.write_channel_files(self, directory, "txt")
+        return self._channel_files("write_wave", directory)
 
     def to_html(self, path):
         """Writes the waveform viewer's page that scopehost's --html writes for this data: one
         self-contained HTML file (zoom, cursors, measurements) that opens from disk with no
         network. Error when the viewer template that comes with gpibscope cannot be read.
         Returns its path."""
-        return _files._write_whole(path, _viewer.page(self))
+        self._page("write_page", os.fsencode(path))
+        return os.fspath(path)
 
     def viewer(self, height=800):
         """The page of to_html() inline in a notebook: displaying the returned object shows it
         in an iframe height pixels high, sandboxed to run the page's own scripts only."""
-        return _viewer.Viewer(_viewer.page(self), height)
+        text = ctypes.c_void_p()
+        self._page("render_page", ctypes.byref(text))
+        try:
+            return Viewer(ctypes.string_at(text).decode("utf-8"), height)
+        finally:
+            _library.library().gpibscope_free(text)
 
     def to_pandas(self):
         """A pandas DataFrame of the channels, indexed by time in seconds when there is a time
@@ -101,16 +134,15 @@ class Acquisition:
         (name, unit, values), traces = self._columns()
         for trace, volts in traces:
             ax.plot(values, volts, label=trace)
-        ax.set_xlabel(_files._heading(name, unit))
+        ax.set_xlabel(f"{name} ({unit})" if unit else name)
         ax.set_ylabel("volts (V)")
         ax.set_title(self.device.text)
         ax.legend()
         return ax
 
     def _summary(self):
-        mode = " (XY)" if self.xy else ""
-        names = ", ".join(self.channels) or "no channel"
-        return f"{self.device.text}{mode}: {self.points} points, {names}, {self.duration:.2f} s"
+        return (f"{self.device.text}{' (XY)' if self.xy else ''}: {self.points} points, "
+                f"{', '.join(self.channels) or 'no channel'}, {self.duration:.2f} s")
 
     def __repr__(self):
         return f"<Acquisition {self._summary()}>"
@@ -120,98 +152,43 @@ class Acquisition:
             f"<tr><td>{html.escape(name)}</td><td>{volts.min():.4g} V</td>"
             f"<td>{volts.max():.4g} V</td></tr>" for name, volts in self.channels.items())
         return (f"<b>{html.escape(self._summary())}</b>, acquired "
-                f"{_files.utc_timestamp(self.acquired_at)}"
+                f"{self.acquired_at:%Y-%m-%dT%H:%M:%SZ}"
                 f"<table><tr><th>channel</th><th>min</th><th>max</th></tr>{rows}</table>")
 
 
-def _is_hameg_xy(reported_points, reported_arrays, array0):
-    """The rule gpibscope/host.h gives: 2048 points in 2 arrays is XY with both channels; with
-    4096 in 2, array 0 is the time axis exactly when it is strictly monotonic or all zero."""
-    if reported_arrays != _XY_ARRAYS:
-        return False
-    if reported_points == _XY_BOTH_CHANNELS_POINTS:
-        return True
-    steps = numpy.diff(array0)
-    monotonic = (steps > 0).all() or (steps < 0).all()
-    return not (array0 == 0).all() and not monotonic
+class Viewer:
+    """The viewer's page shown inline in a notebook: the page (text in page) inside an iframe's
+    srcdoc, HTML-escaped, sandboxed so that it runs its own scripts and reaches nothing of the
+    notebook."""
+
+    def __init__(self, text, height):
+        self.page, self.height = text, int(height)
+
+    def _repr_html_(self):
+        return (f'<iframe srcdoc="{html.escape(self.page, quote=True)}" sandbox="allow-scripts" '
+                f'style="width: 100%; height: {self.height}px; border: 0"></iframe>')
 
 
-def _written_prefix(unwritten):
-    """How many values from the start were written without a gap, from the array's NaN mask."""
-    first = int(unwritten.argmax())
-    return first if unwritten[first] else len(unwritten)
+def _from_handle(device, handle, messages):
+    """The Acquisition of a handle of the library: in XY mode X is named as a channel."""
+    lib = _library.library()
+    points = lib.gpibscope_acquisition_points(handle)
 
+    def array(pointer):
+        return numpy.ctypeslib.as_array(pointer, (points,)).copy() if points else numpy.empty(0)
 
-def _delivered(device, arrays, reported_points, reported_arrays):
-    """(time, channels, xy, points, abscissa name) from the arrays, all NaN before GetData.
-    The count variables alone do not tell which arrays hold data, so the arrays themselves do:
-    an array was delivered when any of the points is no longer NaN, and every array ends where
-    the shortest delivered one stops being written, so no value is one the module did not
-    write."""
-    capacity = arrays.shape[1]
-    points = capacity if reported_points == _NOT_WRITTEN else max(0, min(reported_points,
-                                                                         capacity))
-    unwritten = numpy.isnan(arrays)
-    written = [int(k) for k in numpy.flatnonzero(~unwritten[:, :points].all(axis=1))]
-    for k in written:
-        points = min(points, _written_prefix(unwritten[k]))
-    if not written:
-        points = 0
-    hameg = device.type in _devices.HAMEG_TYPES
-    if not written or written[0] != 0:
-        # No array 0: on a Hameg XY mode with channel 2 alone, or nothing at all.
-        return None, {f"ch{k}": arrays[k, :points] for k in written}, hameg, points, "sample"
-    array0 = arrays[0, :points]
-    if hameg and _is_hameg_xy(reported_points, reported_arrays, array0):
-        y = {"Y": arrays[k, :points] for k in written[1:]}
-        return None, {"X": array0, **y}, True, points, "X"
-    return array0, {f"ch{k}": arrays[k, :points] for k in written[1:]}, False, points, "time"
-
-
-def _array_sizes(driver, device, messages):
-    driver.hand_callback_over()
-    driver.listeners.messages = messages
-    sizes = driver.get_trans_properties(device.type)
-    if sizes is None:
-        raise AcquisitionError(f"no array sizes for {device.text}", messages)
-    points, arrays = sizes
-    if not (1 <= points <= _MOST_POINTS and 1 <= arrays <= _host.MAX_ARRAYS):
-        raise AcquisitionError(f"no array sizes for {device.text}", messages + [
-            f"the module asks for {points} points in {arrays} arrays; that is no size a host "
-            "allocates"])
-    return points, arrays
-
-
-def _get_data(driver, device, arrays, reporter):
-    """GetData into arrays; returns (result, reported points, reported arrays, when, how
-    long)."""
-    buffers = _host.WaveformBuffers()
-    for k in range(arrays.shape[0]):
-        buffers.arrays[k] = arrays[k].ctypes.data
-    points = ctypes.c_int32(_NOT_WRITTEN)
-    # The Tektronix driver reads how many arrays the host provides; the others may write it.
-    count = arrays.shape[0] if device.type == _devices.TEKTRONIX_TYPE else _NOT_WRITTEN
-    reported_arrays = ctypes.c_int16(count)
-    driver.listeners.position = 0
-    driver.listeners.moved = reporter.moved
-    acquired_at = datetime.datetime.now(datetime.timezone.utc)
-    started = _time.perf_counter()
-    result = driver.get_data(device.type, buffers, points, reported_arrays)
-    duration = _time.perf_counter() - started
-    return result, points.value, reported_arrays.value, acquired_at, duration
-
-
-def driver_module(module):
-    path = _companions.module_path(module)
-    if path is None:
-        raise Error("cannot find the driver module: " + _companions.describe_search() +
-                    "; name it with GPIBSCOPE_MODULE or module=")
-    return _module.load(path)
-
-
-def device_of(driver, type_number):
-    return _devices.Device(type_number, _devices.short_name(type_number),
-                           driver.display_name(type_number))
+    channels = {lib.gpibscope_acquisition_channel_name(handle, k).decode():
+                array(lib.gpibscope_acquisition_channel_values(handle, k))
+                for k in range(lib.gpibscope_acquisition_channels(handle))}
+    values = array(lib.gpibscope_acquisition_abscissa_values(handle))
+    name = {_library.TIME: "time", _library.X: "X"}.get(
+        lib.gpibscope_acquisition_abscissa(handle), "sample")
+    if name == "X":
+        channels = {"X": values, **channels}
+    return Acquisition(device, values if name == "time" else None, channels,
+                       bool(lib.gpibscope_acquisition_xy(handle)), points,
+                       _EPOCH + lib.gpibscope_acquisition_acquired_at(handle) * _MICROSECOND,
+                       lib.gpibscope_acquisition_duration(handle), messages, name)
 
 
 def acquire(device, *, gpib=None, bench=None, progress=None, module=None):
@@ -236,25 +213,33 @@ def acquire(device, *, gpib=None, bench=None, progress=None, module=None):
     cannot be had, and AcquisitionError, with every message of the module, when the module
     fails.
     """
-    type_number = _devices.device_type(device)
-    _gpib.use_with_bench(gpib, bench)
-    driver = driver_module(module)
-    with driver.lock:
-        chosen = device_of(driver, type_number)
-        messages = []
-        reporter = Reporter(progress, _devices.progress_steps(type_number))
+    type_number = _library.device_type(device)
+    session = _library.session(gpib, module)
+    lib, handle = _library.library(), ctypes.c_void_p()
+    with session.lock:
+        if bench is not None:
+            session.load_bench(bench)
+        absence = gpib is None and lib.gpibscope_session_gpib_absence(session.handle)
+        if absence:
+            raise GpibLibraryError(
+                f"no GPIB library: the loader finds no libgpib-32.so ({absence.decode()}); "
+                "choose one with gpib='sim', 'linux-gpib', 'prologix' or a path")
+        chosen = session.device(type_number)
+        messages = session.messages = []
+        reporter = Reporter(progress, lib.gpibscope_device_progress_steps(type_number))
+        moved = _library.PROGRESS_FN(lambda position, _steps, _user: reporter.moved(position))
         try:
-            points, count = _array_sizes(driver, chosen, messages)
-            arrays = numpy.full((count, points), numpy.nan)
-            result, reported_points, reported_arrays, acquired_at, duration = _get_data(
-                driver, chosen, arrays, reporter)
+            _library.call(lib.gpibscope_session_acquire, session.handle, type_number, moved, None,
+                          ctypes.byref(handle),
+                          exceptions={_library.MODULE: lambda text: AcquisitionError(text,
+                                                                                     messages)})
+        except AcquisitionError as failure:
+            raise failure from reporter.error
         finally:
-            driver.listeners.messages = driver.listeners.moved = None
+            session.messages = None
             reporter.close()
-    if result != 1:
-        raise AcquisitionError(f"no waveforms from {chosen.text}", messages) from reporter.error
     reporter.reraise()
-    time, channels, xy, points, abscissa = _delivered(chosen, arrays, reported_points,
-                                                      reported_arrays)
-    return Acquisition(chosen, time, channels, xy, points, acquired_at, duration, messages,
-                       abscissa)
+    try:
+        return _from_handle(chosen, handle, messages)
+    finally:
+        lib.gpibscope_acquisition_free(handle)

@@ -1,5 +1,4 @@
-"""Where the progress bar's moves go: a callable of the user's, a text bar on a terminal, or a
-bar in a notebook drawn as plain HTML (no widget library needed)."""
+"""The progress bar's moves to a callable, a text bar on a terminal or an HTML bar in a notebook."""
 
 import sys
 
@@ -24,8 +23,7 @@ class _TextBar:
 
 class _NotebookBar:
     def __init__(self, steps, display, html):
-        self.html = html
-        self.handle = display(html(self._markup(0, steps)), display_id=True)
+        self.html, self.handle = html, display(html(self._markup(0, steps)), display_id=True)
 
     @staticmethod
     def _markup(position, steps):
@@ -39,43 +37,31 @@ class _NotebookBar:
         pass
 
 
-def _notebook_display():
-    """IPython's display and HTML when running in a notebook kernel, else None."""
-    ipython = sys.modules.get("IPython")
-    shell = ipython.get_ipython() if ipython else None
-    if shell is None or not hasattr(shell, "kernel"):
-        return None
-    from IPython.display import HTML, display
-    return display, HTML
-
-
 def _bar(steps):
-    notebook = _notebook_display()
-    if notebook:
-        return _NotebookBar(steps, *notebook)
-    if sys.stderr is not None and sys.stderr.isatty():
-        return _TextBar(sys.stderr)
-    return None
+    """A bar in a notebook kernel's output, else on a terminal's stderr, else none."""
+    ipython = sys.modules.get("IPython")
+    if hasattr(ipython and ipython.get_ipython(), "kernel"):
+        from IPython.display import HTML, display
+        return _NotebookBar(steps, display, HTML)
+    return _TextBar(sys.stderr) if sys.stderr is not None and sys.stderr.isatty() else None
 
 
 class Reporter:
     """Hands each position of the module's progress bar on as (position, steps). An exception
-    raised by the user's callable cannot cross the module, so it is kept and raised once
-    GetData has returned (see reraise)."""
+    raised by the user's callable cannot cross the library, so it is kept and raised once the
+    acquisition has returned (see reraise)."""
 
     def __init__(self, progress, steps):
-        self.steps = steps
-        self.error = None
+        self.steps, self.error = steps, None
         self.bar = _bar(steps) if progress is True else None
         self.target = self.bar if progress is True else progress or None
 
     def moved(self, position):
-        if self.target is None or self.error is not None:
-            return
-        try:
-            self.target(position, self.steps)
-        except BaseException as error:  # noqa: B036 - raised again after GetData
-            self.error = error
+        if self.target is not None and self.error is None:
+            try:
+                self.target(position, self.steps)
+            except BaseException as error:  # noqa: B036 - raised again after the acquisition
+                self.error = error
 
     def close(self):
         if self.bar is not None:

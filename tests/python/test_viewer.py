@@ -11,7 +11,7 @@ import numpy
 import pytest
 
 import gpibscope
-from gpibscope import _companions, _viewer
+from gpibscope import _library
 
 from conftest import DEVICES
 
@@ -53,8 +53,7 @@ def test_page_matches_scopehost_and_the_notebook_shows_it(device, scopehost, tmp
 
 def test_a_missing_or_unfit_template_is_a_clear_error(monkeypatch, tmp_path):
     acquisition = gpibscope.acquire("hameg1", gpib="sim", bench="default")
-    elsewhere = _companions.Companions(*[str(tmp_path / "benches")] * 4)
-    monkeypatch.setattr(_companions, "find", lambda: elsewhere)
+    monkeypatch.setattr(_library, "viewer_template", str(tmp_path / "viewer.html"))
     with pytest.raises(gpibscope.Error, match="cannot read the viewer template .*viewer.html"):
         acquisition.to_html(tmp_path / "page.html")
     (tmp_path / "viewer.html").write_text("<html>no place for the data</html>")
@@ -63,12 +62,16 @@ def test_a_missing_or_unfit_template_is_a_clear_error(monkeypatch, tmp_path):
     assert not (tmp_path / "page.html").exists()
 
 
-def test_json_escapes_what_could_end_the_script_and_writes_non_finite_values_as_null():
+def test_json_escapes_what_could_end_the_script_and_writes_non_finite_values_as_null(
+        monkeypatch, tmp_path):
+    # A template that is the placeholder alone: the page is the acquisition's JSON.
+    (tmp_path / "json").write_text("__GPIBSCOPE_ACQUISITION__")
+    monkeypatch.setattr(_library, "viewer_template", str(tmp_path / "json"))
     device = gpibscope.Device(2, "tektronix", '</script><b x="1">\n')
     acquisition = gpibscope.Acquisition(
         device, numpy.array([0.0, 1e-6, 2e-6]), {"ch1": numpy.array([numpy.nan, -numpy.inf, 0.1])},
         False, 3, datetime.datetime.now(datetime.timezone.utc), 0.5, [], "time")
-    text = _viewer.acquisition_json(acquisition)
+    text = acquisition.viewer().page
     assert "<" not in text and "\n" not in text
     data = json.loads(text)
     assert data["header"][0] == ["device", device.text]

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "acquiring/terminal_progress.h"
+#include "acquiring/progress_window.h"
 #include "gpibscope/host.h"
 #include "support/loaded_module.h"
 
@@ -27,9 +27,9 @@ class LoadedModule : public testing_support::LoadedModule {
 };
 
 // The host's progress-bar control (range 0 to 100, step 1), which a test may also move.
-class ProgressBar : public scopehost::TerminalProgress {
+class ProgressBar : public scopehost::ProgressWindow {
  public:
-  ProgressBar() : TerminalProgress(100) {}
+  ProgressBar() : ProgressWindow(100) {}
   void SetPosition(int position);
 };
 

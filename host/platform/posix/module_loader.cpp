@@ -1,4 +1,4 @@
-// Loading libraries on POSIX: dlopen, and the names and place of the files scopehost loads.
+// Loading libraries on POSIX: dlopen, and the names and place of the files a host loads.
 #include <dlfcn.h>
 
 #include <string>
@@ -23,10 +23,14 @@ void* SharedLibrary::Lookup(const char* name) const {
 const char kModuleFileName[] = "libgpibscope.so";
 const char kGpibLibraryFileName[] = "libgpib-32.so";
 
-std::filesystem::path ExecutableDirectory() {
+std::filesystem::path OwnDirectory() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&OwnDirectory), &info) == 0 || info.dli_fname == nullptr) {
+    return std::filesystem::current_path();
+  }
   std::error_code error;
-  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::current_path() : executable.parent_path();
+  const std::filesystem::path binary = std::filesystem::canonical(info.dli_fname, error);
+  return error ? std::filesystem::current_path() : binary.parent_path();
 }
 
 }  // namespace scopehost

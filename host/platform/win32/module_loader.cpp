@@ -1,4 +1,4 @@
-// Loading libraries on Windows: LoadLibraryA, and the names and place of the files scopehost
+// Loading libraries on Windows: LoadLibraryA, and the names and place of the files a host
 // loads.
 #include <windows.h>
 
@@ -39,11 +39,17 @@ void* SharedLibrary::Lookup(const char* name) const {
 const char kModuleFileName[] = "gpibscope.dll";
 const char kGpibLibraryFileName[] = "gpib-32.dll";
 
-std::filesystem::path ExecutableDirectory() {
-  char executable[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, executable, sizeof executable);
-  if (length == 0 || length == sizeof executable) return std::filesystem::current_path();
-  return std::filesystem::path(executable).parent_path();
+std::filesystem::path OwnDirectory() {
+  HMODULE self = nullptr;
+  const DWORD flags =
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+  char binary[MAX_PATH] = {};
+  if (!GetModuleHandleExA(flags, reinterpret_cast<LPCSTR>(&OwnDirectory), &self)) {
+    return std::filesystem::current_path();
+  }
+  const DWORD length = GetModuleFileNameA(self, binary, sizeof binary);
+  if (length == 0 || length == sizeof binary) return std::filesystem::current_path();
+  return std::filesystem::path(binary).parent_path();
 }
 
 }  // namespace scopehost

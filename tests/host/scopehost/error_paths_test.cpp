@@ -1,9 +1,6 @@
 // What scopehost does when something is wrong: a clear line on stderr, the documented exit
 // status (1 the module failed, 2 usage, 3 output), and no file left half-written.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
 
 #include "support/scopehost_runner.h"
 
@@ -51,19 +48,20 @@ TEST(UsageErrors, EndWithStatusTwoBeforeTouchingTheBus) {
 }
 
 // An installation without the viewer's template says so before the bus is touched: a copy of
-// scopehost with no template beside it.
+// the host library with no template beside it, found first by the loader.
 TEST(UsageErrors, AViewerPageWithoutItsTemplateEndsBeforeAcquiring) {
   const ScratchDirectory scratch;
-  std::filesystem::create_directory(scratch / "bin");
-  const std::filesystem::path copy = scratch / "bin" / "scopehost";
-  std::filesystem::copy_file(SCOPEHOST_PATH, copy);
-  const std::string page = scratch / "page.html", err = scratch / "err";
-  const int status = std::system(
-      (copy.string() + " acquire tektronix --sim --html " + page + " 2>" + err).c_str());
-  EXPECT_EQ(WEXITSTATUS(status), 2);
-  EXPECT_EQ(ReadText(err), "scopehost: --html " + page + ": cannot read the viewer template " +
-                               (scratch / "share/gpibscope/viewer.html").string() +
-                               "; nothing acquired\n");
+  std::filesystem::create_directory(scratch / "lib");
+  const std::filesystem::path library = HOST_LIBRARY_PATH;
+  std::filesystem::copy_file(library, scratch / "lib" / "libgpibscope-host.so.0");
+  const std::string page = scratch / "page.html";
+  const RunResult run = RunScopehost({"acquire", "tektronix", "--sim", "--html", page},
+                                     {{"LD_LIBRARY_PATH", scratch / "lib"}});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_TRUE(run.err.starts_with("scopehost: --html " + page +
+                                  ": cannot read the viewer template " + scratch.path().string()))
+      << run.err;
+  EXPECT_TRUE(run.err.ends_with("viewer.html; nothing acquired\n")) << run.err;
   EXPECT_FALSE(std::filesystem::exists(page));
 }
 

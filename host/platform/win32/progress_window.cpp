@@ -1,17 +1,15 @@
 // The progress window on Windows: a real progress-bar control (msctls_progress32) under a
 // message-only parent, so it needs no desktop. It receives the module's PBM_STEPIT and
-// PBM_SETPOS itself; the console bar is drawn from the position the control then holds.
-#include <io.h>
-
+// PBM_SETPOS itself; the position the control then holds is handed on.
 #include <algorithm>
 
-#include "acquiring/terminal_progress.h"
+#include "acquiring/progress_window.h"
 
 namespace scopehost {
 
-class TerminalProgress::Control {
+class ProgressWindow::Control {
  public:
-  Control(TerminalProgress& bar, int range);
+  Control(ProgressWindow& bar, int range);
   ~Control();
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
@@ -21,12 +19,12 @@ class TerminalProgress::Control {
  private:
   static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-  TerminalProgress& bar_;
+  ProgressWindow& bar_;
   HWND handle_ = nullptr;
   WNDPROC controlProc_ = nullptr;
 };
 
-TerminalProgress::Control::Control(TerminalProgress& bar, int range) : bar_(bar) {
+ProgressWindow::Control::Control(ProgressWindow& bar, int range) : bar_(bar) {
   const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&classes);
   handle_ = CreateWindowExA(0, PROGRESS_CLASSA, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
@@ -39,12 +37,12 @@ TerminalProgress::Control::Control(TerminalProgress& bar, int range) : bar_(bar)
       SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::ControlProc)));
 }
 
-TerminalProgress::Control::~Control() {
+ProgressWindow::Control::~Control() {
   if (handle_ != nullptr) DestroyWindow(handle_);
 }
 
-LRESULT CALLBACK TerminalProgress::Control::ControlProc(HWND window, UINT message, WPARAM wParam,
-                                                        LPARAM lParam) {
+LRESULT CALLBACK ProgressWindow::Control::ControlProc(HWND window, UINT message, WPARAM wParam,
+                                                      LPARAM lParam) {
   auto* self = reinterpret_cast<Control*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   const LRESULT result = CallWindowProcA(self->controlProc_, window, message, wParam, lParam);
   if (message == PBM_STEPIT || message == PBM_SETPOS) {
@@ -54,17 +52,13 @@ LRESULT CALLBACK TerminalProgress::Control::ControlProc(HWND window, UINT messag
   return result;
 }
 
-TerminalProgress::TerminalProgress(int range, std::FILE* stream)
-    : stream_(stream),
-      terminal_(_isatty(_fileno(stream)) != 0),
-      range_(std::max(range, 1)),
-      control_(std::make_unique<Control>(*this, range_)) {
+ProgressWindow::ProgressWindow(int range, Moved moved, void* context)
+    : moved_(moved),
+      context_(context),
+      control_(std::make_unique<Control>(*this, std::max(range, 1))) {
   window_.m_hWnd = control_->handle();
-  activeBar_ = this;
 }
 
-TerminalProgress::~TerminalProgress() {
-  Finish();
-}
+ProgressWindow::~ProgressWindow() = default;
 
 }  // namespace scopehost

@@ -9,7 +9,7 @@
 
 #include <toml++/toml.h>
 
-#include "../../sim/src/bench_signal.h"  // the bench's signals, as the simulator computes them
+#include "../../../sim/src/bench_signal.h"  // the bench's signals, as the simulator computes them
 
 namespace hosttest {
 

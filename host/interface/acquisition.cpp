@@ -1,0 +1,236 @@
+// Acquisitions of the C interface: read through accessors, made from a host's own data, and
+// written as the host library's files and pages.
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "acquiring/delivery.h"
+#include "interface/errors.h"
+#include "interface/session.h"
+#include "loading/companions.h"
+#include "writing/csv_writer.h"
+#include "writing/html_writer.h"
+#include "writing/output_file.h"
+#include "writing/plot_writer.h"
+#include "writing/pwl_writer.h"
+
+using namespace scopehost;
+
+struct gpibscope_page_options {
+  std::optional<std::filesystem::path> viewerTemplate;
+};
+
+namespace {
+
+const Waveforms& Of(const gpibscope_acquisition* acquisition) {
+  Require(acquisition, "acquisition");
+  return acquisition->waveforms;
+}
+
+std::filesystem::path TemplateOf(const gpibscope_page_options* options) {
+  if (options != nullptr && options->viewerTemplate) return *options->viewerTemplate;
+  return OwnCompanions().ViewerTemplate();
+}
+
+bool ReadableFile(const std::filesystem::path& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error) && std::ifstream(path).good();
+}
+
+using ChannelFiles = std::vector<std::filesystem::path> (*)(const Waveforms&,
+                                                            const std::filesystem::path&);
+
+gpibscope_status WriteChannelFiles(const gpibscope_acquisition* acquisition, const char* directory,
+                                   const char* kind, ChannelFiles write, gpibscope_text_fn written,
+                                   void* user, gpibscope_error** error) {
+  return Guarded(error, GPIBSCOPE_ERROR_OUTPUT, [&] {
+    const Waveforms& waveforms = Of(acquisition);
+    Require(directory, "directory");
+    if (const auto why = WhyNoPwl(waveforms)) {
+      throw HostError(GPIBSCOPE_ERROR_NO_TIME_AXIS, std::string("no ") + kind + " files: " + *why);
+    }
+    for (const std::filesystem::path& path : write(waveforms, directory)) {
+      if (written != nullptr) written(path.string().c_str(), user);
+    }
+  });
+}
+
+}  // namespace
+
+extern "C" {
+
+gpibscope_acquisition* gpibscope_acquisition_new(const char* device_name, int32_t type,
+                                                 gpibscope_abscissa abscissa, const double* values,
+                                                 size_t points, int64_t acquired_at,
+                                                 double duration) {
+  if (abscissa < GPIBSCOPE_ABSCISSA_TIME || abscissa > GPIBSCOPE_ABSCISSA_SAMPLE) return nullptr;
+  if (values == nullptr && points > 0) return nullptr;
+  auto* acquisition = new (std::nothrow) gpibscope_acquisition;
+  if (acquisition == nullptr) return nullptr;
+  Waveforms& waveforms = acquisition->waveforms;
+  waveforms.type = type;
+  waveforms.deviceName = device_name != nullptr ? device_name : "";
+  waveforms.abscissa = static_cast<Abscissa>(abscissa);
+  if (points > 0) waveforms.abscissaValues.assign(values, values + points);
+  waveforms.acquiredAt = std::chrono::system_clock::time_point(
+      std::chrono::duration_cast<std::chrono::system_clock::duration>(
+          std::chrono::microseconds(acquired_at)));
+  waveforms.durationSeconds = duration;
+  return acquisition;
+}
+
+void gpibscope_acquisition_add_channel(gpibscope_acquisition* acquisition, const char* name,
+                                       const double* volts) {
+  if (acquisition == nullptr || name == nullptr) return;
+  Waveforms& waveforms = acquisition->waveforms;
+  if (volts == nullptr && waveforms.points() > 0) return;
+  std::vector<double> values;
+  if (waveforms.points() > 0) values.assign(volts, volts + waveforms.points());
+  waveforms.channels.push_back({name, std::move(values)});
+}
+
+void gpibscope_acquisition_free(gpibscope_acquisition* acquisition) {
+  delete acquisition;
+}
+
+const char* gpibscope_acquisition_device_name(const gpibscope_acquisition* a) {
+  return a != nullptr ? a->waveforms.deviceName.c_str() : "";
+}
+
+int32_t gpibscope_acquisition_device_type(const gpibscope_acquisition* a) {
+  return a != nullptr ? a->waveforms.type : -1;
+}
+
+gpibscope_abscissa gpibscope_acquisition_abscissa(const gpibscope_acquisition* a) {
+  return a != nullptr ? static_cast<gpibscope_abscissa>(a->waveforms.abscissa)
+                      : GPIBSCOPE_ABSCISSA_SAMPLE;
+}
+
+size_t gpibscope_acquisition_points(const gpibscope_acquisition* a) {
+  return a != nullptr ? a->waveforms.points() : 0;
+}
+
+const double* gpibscope_acquisition_abscissa_values(const gpibscope_acquisition* a) {
+  return a != nullptr ? a->waveforms.abscissaValues.data() : nullptr;
+}
+
+int gpibscope_acquisition_xy(const gpibscope_acquisition* a) {
+  return a != nullptr && InXYMode(a->waveforms) ? 1 : 0;
+}
+
+size_t gpibscope_acquisition_channels(const gpibscope_acquisition* a) {
+  return a != nullptr ? a->waveforms.channels.size() : 0;
+}
+
+const char* gpibscope_acquisition_channel_name(const gpibscope_acquisition* a, size_t channel) {
+  if (a == nullptr || channel >= a->waveforms.channels.size()) return nullptr;
+  return a->waveforms.channels[channel].name.c_str();
+}
+
+const double* gpibscope_acquisition_channel_values(const gpibscope_acquisition* a, size_t channel) {
+  if (a == nullptr || channel >= a->waveforms.channels.size()) return nullptr;
+  return a->waveforms.channels[channel].volts.data();
+}
+
+int64_t gpibscope_acquisition_acquired_at(const gpibscope_acquisition* a) {
+  if (a == nullptr) return 0;
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             a->waveforms.acquiredAt.time_since_epoch())
+      .count();
+}
+
+double gpibscope_acquisition_duration(const gpibscope_acquisition* a) {
+  return a != nullptr ? a->waveforms.durationSeconds : 0.0;
+}
+
+gpibscope_status gpibscope_output_fits(gpibscope_output kind, const char* path,
+                                       gpibscope_error** error) {
+  return Guarded(error, GPIBSCOPE_ERROR_OUTPUT, [&] {
+    Require(path, "path");
+    const std::filesystem::path directory =
+        kind == GPIBSCOPE_OUTPUT_DIRECTORY ? NearestExisting(path) : DirectoryOf(path);
+    if (const auto why = WhyNoFileFitsIn(directory)) {
+      throw OutputError("cannot write into " + directory.string() + ": " + *why);
+    }
+    // An installation may lack the viewer's template: found now, not after acquiring.
+    if (kind == GPIBSCOPE_OUTPUT_PAGE && !ReadableFile(TemplateOf(nullptr))) {
+      throw OutputError("cannot read the viewer template " + TemplateOf(nullptr).string());
+    }
+  });
+}
+
+gpibscope_status gpibscope_write_csv(const gpibscope_acquisition* a, const char* path,
+                                     gpibscope_error** error) {
+  return Guarded(error, GPIBSCOPE_ERROR_OUTPUT, [&] {
+    Require(path, "path");
+    WriteCsv(Of(a), path);
+  });
+}
+
+gpibscope_status gpibscope_write_pwl(const gpibscope_acquisition* a, const char* directory,
+                                     gpibscope_text_fn written, void* user,
+                                     gpibscope_error** error) {
+  return WriteChannelFiles(a, directory, "PWL", &WritePwl, written, user, error);
+}
+
+gpibscope_status gpibscope_write_wave(const gpibscope_acquisition* a, const char* directory,
+                                      gpibscope_text_fn written, void* user,
+                                      gpibscope_error** error) {
+  return WriteChannelFiles(a, directory, "waveform", &WriteWaveFiles, written, user, error);
+}
+
+int gpibscope_plot_file_supported(const char* path) {
+  return path != nullptr && PlotDevice(path).has_value() ? 1 : 0;
+}
+
+gpibscope_status gpibscope_write_plot(const gpibscope_acquisition* a, const char* path,
+                                      gpibscope_error** error) {
+  return Guarded(error, GPIBSCOPE_ERROR_OUTPUT, [&] {
+    Require(path, "path");
+    if (!PlotDevice(path)) {
+      throw HostError(GPIBSCOPE_ERROR_ARGUMENT,
+                      std::string("cannot draw ") + path + ": a plot is a .png or .svg file");
+    }
+    WritePlot(Of(a), path);
+  });
+}
+
+gpibscope_page_options* gpibscope_page_options_new(void) {
+  return new (std::nothrow) gpibscope_page_options;
+}
+
+void gpibscope_page_options_free(gpibscope_page_options* options) {
+  delete options;
+}
+
+void gpibscope_page_options_set_template(gpibscope_page_options* options, const char* path) {
+  if (options == nullptr) return;
+  options->viewerTemplate =
+      path != nullptr ? std::make_optional<std::filesystem::path>(path) : std::nullopt;
+}
+
+gpibscope_status gpibscope_write_page(const gpibscope_acquisition* a,
+                                      const gpibscope_page_options* options, const char* path,
+                                      gpibscope_error** error) {
+  return Guarded(error, GPIBSCOPE_ERROR_OUTPUT, [&] {
+    Require(path, "path");
+    WriteHtml(Of(a), TemplateOf(options), path);
+  });
+}
+
+gpibscope_status gpibscope_render_page(const gpibscope_acquisition* a,
+                                       const gpibscope_page_options* options, char** page,
+                                       gpibscope_error** error) {
+  return Guarded(error, GPIBSCOPE_ERROR_OUTPUT, [&] {
+    Require(page, "place for the page");
+    *page = nullptr;
+    const std::string text = Page(Of(a), TemplateOf(options));
+    char* copy = static_cast<char*>(std::malloc(text.size() + 1));
+    if (copy == nullptr) throw std::bad_alloc();
+    std::memcpy(copy, text.c_str(), text.size() + 1);
+    *page = copy;
+  });
+}
+
+}  // extern "C"
