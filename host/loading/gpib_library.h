@@ -11,8 +11,8 @@
 
 namespace scopehost {
 
-// "sim" is the simulated library and "linux-gpib" and "prologix" are the bridges that came
-// with scopehost (companions.h: in the build tree or in its installation); anything else is a
+// "sim" is the simulated library and "linux-gpib", "prologix" and "vxi11" are the bridges that
+// came with scopehost (companions.h: in the build tree or in its installation); anything else is a
 // path (relative to the working directory). Throws LoadError when no such file exists.
 std::filesystem::path GpibLibraryPath(const std::string& choice);
 

@@ -10,7 +10,7 @@ from . import _companions
 from ._errors import GpibLibraryError
 
 SIMULATOR = "sim"
-BRIDGES = ("linux-gpib", "prologix")
+BRIDGES = ("linux-gpib", "prologix", "vxi11")
 
 _lock = threading.Lock()
 _in_use = None  # (what was asked for, the library) once one is loaded
@@ -44,15 +44,15 @@ def _load(key):
         if key is None:
             raise GpibLibraryError(
                 f"no GPIB library: the loader finds no {name} ({error}); choose one with "
-                "gpib='sim', 'linux-gpib', 'prologix' or a path") from None
+                "gpib='sim', 'linux-gpib', 'prologix', 'vxi11' or a path") from None
         raise GpibLibraryError(f"cannot load the GPIB library {name}: {error}") from None
 
 
 def use(choice):
     """Loads the chosen GPIB library, once per process: None is the system's own, found by the
     loader as the module finds it (never the simulator unless it is installed as the system's
-    library); "sim", "linux-gpib", "prologix" or a path as scopehost's --gpib. Asking for
-    another after the first raises GpibLibraryError. Returns the library."""
+    library); "sim", "linux-gpib", "prologix", "vxi11" or a path as scopehost's --gpib.
+    Asking for another after the first raises GpibLibraryError. Returns the library."""
     global _in_use
     key = None if choice is None else _path_of(choice, _companions.find())
     with _lock:
