@@ -74,8 +74,9 @@ Clock::time_point Gateway::Deadline::ForReply() const {
 
 Gateway::Gateway(Endpoint endpoint, Report report)
     : endpoint_(std::move(endpoint)),
-      report_(report ? std::move(report)
-                     : [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }) {}
+      report_(report ? std::move(report) : [](const std::string& line) {
+        std::fprintf(stderr, "%s\n", line.c_str());
+      }) {}
 
 std::optional<Gateway::Failure> Gateway::Connect(Deadline deadline) {
   const Clock::time_point by = std::min(deadline.ForReply(), Clock::now() + kSetupTime);
@@ -83,7 +84,8 @@ std::optional<Gateway::Failure> Gateway::Connect(Deadline deadline) {
   std::optional<uint16_t> port = endpoint_.port;
   if (!port) port = CorePortFromPortmapper(endpoint_.host, endpoint_.portmapperPort, by, error);
   if (port) client_ = RpcClient::Connect(endpoint_.host, *port, by, error);
-  if (!client_) return Failure{.what = "cannot reach the gateway: " + error, .connectionLost = true};
+  if (!client_)
+    return Failure{.what = "cannot reach the gateway: " + error, .connectionLost = true};
   return std::nullopt;
 }
 
@@ -103,9 +105,9 @@ std::optional<Gateway::Failure> Gateway::Call(Procedure procedure, const Bytes& 
                    .connectionLost = true};
   }
   if (!Decode(results, reply)) {
-    return Failure{.what = std::string("the gateway's reply to ") + ProcedureName(procedure) +
-                           " is malformed",
-                   .connectionLost = true};
+    return Failure{
+        .what = std::string("the gateway's reply to ") + ProcedureName(procedure) + " is malformed",
+        .connectionLost = true};
   }
   if (reply.error == kNoError) return std::nullopt;
   const auto [iberr, ibsta] = BoardError(reply.error);
@@ -128,7 +130,7 @@ std::optional<Gateway::Failure> Gateway::LinkTo(uint16_t key, const std::string&
                               .device = device};
   CreateLinkResp reply;
   if (auto failure = Call(kCreateLink, Encode(parms), reply, deadline)) {
-    failure->what = device + ": " + failure->what;
+    if (failure->error != kNoError) failure->what = device + ": " + failure->what;
     return failure;
   }
   if (reply.maxRecvSize == 0)
@@ -175,8 +177,9 @@ CallStatus Gateway::Write(BusAddress address, std::span<const uint8_t> data, boo
   size_t sent = 0;
   do {
     if (Clock::now() >= deadline.end) {
-      return Failed({.iberr = EABO, .ibsta = TIMO, .what = "not written within " + Seconds(timeout)},
-                    "writing", static_cast<int64_t>(sent));
+      return Failed(
+          {.iberr = EABO, .ibsta = TIMO, .what = "not written within " + Seconds(timeout)},
+          "writing", static_cast<int64_t>(sent));
     }
     // At most maxRecvSize bytes a call, END with the last.
     const size_t chunk = std::min<size_t>(data.size() - sent, link.maxRecvSize);
@@ -189,7 +192,8 @@ CallStatus Gateway::Write(BusAddress address, std::span<const uint8_t> data, boo
                            .data = Bytes(piece.begin(), piece.end())};
     WriteResp reply;
     const auto failure = Call(kDeviceWrite, Encode(parms), reply, deadline);
-    if (failure && failure->connectionLost) return Failed(*failure, "writing", static_cast<int64_t>(sent));
+    if (failure && failure->connectionLost)
+      return Failed(*failure, "writing", static_cast<int64_t>(sent));
     if (reply.size > chunk || (!failure && reply.size == 0 && chunk > 0)) {
       return Failed({.what = "the gateway took " + std::to_string(reply.size) + " of " +
                              std::to_string(chunk) + " bytes",
@@ -210,21 +214,21 @@ CallStatus Gateway::Read(BusAddress address, std::span<uint8_t> buffer, int term
   size_t filled = 0;
   while (filled < buffer.size()) {
     if (Clock::now() >= deadline.end) {
-      return Failed({.iberr = EABO,
-                     .ibsta = TIMO,
-                     .what = "no end of message within " + Seconds(timeout)},
-                    "reading", static_cast<int64_t>(filled));
+      return Failed(
+          {.iberr = EABO, .ibsta = TIMO, .what = "no end of message within " + Seconds(timeout)},
+          "reading", static_cast<int64_t>(filled));
     }
-    const ReadParms parms{
-        .lid = link.lid,
-        .requestSize = static_cast<uint32_t>(std::min<size_t>(buffer.size() - filled, kMaxReadRequest)),
-        .ioTimeout = deadline.Milliseconds(),
-        .lockTimeout = deadline.Milliseconds(),
-        .flags = kWaitLock | (termChar >= 0 ? kTermCharSet : 0),
-        .termChar = static_cast<uint32_t>(std::max(termChar, 0))};
+    const ReadParms parms{.lid = link.lid,
+                          .requestSize = static_cast<uint32_t>(
+                              std::min<size_t>(buffer.size() - filled, kMaxReadRequest)),
+                          .ioTimeout = deadline.Milliseconds(),
+                          .lockTimeout = deadline.Milliseconds(),
+                          .flags = kWaitLock | (termChar >= 0 ? kTermCharSet : 0),
+                          .termChar = static_cast<uint32_t>(std::max(termChar, 0))};
     ReadResp reply;
     const auto failure = Call(kDeviceRead, Encode(parms), reply, deadline);
-    if (failure && failure->connectionLost) return Failed(*failure, "reading", static_cast<int64_t>(filled));
+    if (failure && failure->connectionLost)
+      return Failed(*failure, "reading", static_cast<int64_t>(filled));
     // What the gateway read before an error counts too; more than was asked for never fits.
     if (reply.data.size() > parms.requestSize) {
       return Failed({.what = "the gateway sent " + std::to_string(reply.data.size()) +
@@ -232,7 +236,8 @@ CallStatus Gateway::Read(BusAddress address, std::span<uint8_t> buffer, int term
                      .connectionLost = true},
                     "reading", static_cast<int64_t>(filled));
     }
-    std::copy(reply.data.begin(), reply.data.end(), buffer.begin() + static_cast<std::ptrdiff_t>(filled));
+    std::copy(reply.data.begin(), reply.data.end(),
+              buffer.begin() + static_cast<std::ptrdiff_t>(filled));
     filled += reply.data.size();
     if (failure) return Failed(*failure, "reading", static_cast<int64_t>(filled));
     if ((reply.reason & (kReasonEnd | kReasonCharacter)) != 0)
@@ -331,7 +336,8 @@ CallStatus Gateway::FindListeners(std::span<const BusAddress> candidates,
     }
     if (listens) found.push_back(candidate);
   }
-  if (auto failure = SendCommand({kUnlisten}, deadline)) return Failed(*failure, "finding listeners");
+  if (auto failure = SendCommand({kUnlisten}, deadline))
+    return Failed(*failure, "finding listeners");
   return {.ibsta = CMPL, .count = static_cast<int64_t>(found.size())};
 }
 
@@ -394,8 +400,7 @@ CallStatus Gateway::UniversalClear(Clock::duration timeout) {
 
 CallStatus Gateway::ServiceRequest(bool& asserted, Clock::duration timeout) {
   Bytes status;
-  if (auto failure =
-          Docmd(kBusStatus, StatusItem(kStatusServiceRequest), After(timeout), status))
+  if (auto failure = Docmd(kBusStatus, StatusItem(kStatusServiceRequest), After(timeout), status))
     return Failed(*failure, "bus status");
   if (status.size() != 2)
     return Failed({.what = "a bus status of " + std::to_string(status.size()) + " bytes",

@@ -68,7 +68,9 @@ struct CreateLinkParms {
   bool lockDevice = false;
   uint32_t lockTimeout = 0;
   std::string device;
-  static auto Fields(auto& m) { return std::tie(m.clientId, m.lockDevice, m.lockTimeout, m.device); }
+  static auto Fields(auto& m) {
+    return std::tie(m.clientId, m.lockDevice, m.lockTimeout, m.device);
+  }
 };
 
 struct CreateLinkResp {
@@ -158,8 +160,8 @@ struct DocmdParms {
   int32_t dataSize = 0;
   Bytes data;
   static auto Fields(auto& m) {
-    return std::tie(m.lid, m.flags, m.ioTimeout, m.lockTimeout, m.cmd, m.networkOrder,
-                    m.dataSize, m.data);
+    return std::tie(m.lid, m.flags, m.ioTimeout, m.lockTimeout, m.cmd, m.networkOrder, m.dataSize,
+                    m.data);
   }
 };
 

@@ -43,8 +43,8 @@ FragmentHeader ParseFragmentHeader(std::span<const uint8_t, 4> header) {
 
 Bytes CallMessage(const CallHeader& header, const Bytes& arguments) {
   XdrWriter writer;
-  for (const uint32_t word : {header.xid, kCall, kRpcVersion, header.program, header.version,
-                              header.procedure})
+  for (const uint32_t word :
+       {header.xid, kCall, kRpcVersion, header.program, header.version, header.procedure})
     writer.Put(word);
   PutNoAuthentication(writer);  // credentials
   PutNoAuthentication(writer);  // verifier

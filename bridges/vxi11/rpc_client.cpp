@@ -147,7 +147,8 @@ std::optional<CallFailure> RpcClient::Call(uint32_t program, uint32_t version, u
                                            const Bytes& arguments, Clock::time_point deadline,
                                            Bytes& results) {
   const uint32_t xid = nextXid_++;
-  const CallHeader header{.xid = xid, .program = program, .version = version, .procedure = procedure};
+  const CallHeader header{
+      .xid = xid, .program = program, .version = version, .procedure = procedure};
   if (auto failure = Send(Record(CallMessage(header, arguments)), deadline)) return failure;
   Bytes record;
   if (auto failure = ReceiveRecord(record, deadline)) return failure;
@@ -178,11 +179,11 @@ std::optional<uint16_t> CorePortFromPortmapper(const std::string& host, uint16_t
     error = "no portmapper: " + error;
     return std::nullopt;
   }
-  const Mapping mapping{.program = kDeviceCore, .version = kDeviceCoreVersion,
-                        .protocol = kTcpProtocol, .port = 0};
+  const Mapping mapping{
+      .program = kDeviceCore, .version = kDeviceCoreVersion, .protocol = kTcpProtocol, .port = 0};
   Bytes results;
-  if (auto failure =
-          client->Call(kPortmapper, kPortmapperVersion, kGetPort, Encode(mapping), deadline, results)) {
+  if (auto failure = client->Call(kPortmapper, kPortmapperVersion, kGetPort, Encode(mapping),
+                                  deadline, results)) {
     error = "portmapper: " + failure->what;
     return std::nullopt;
   }

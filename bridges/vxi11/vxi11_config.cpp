@@ -58,8 +58,10 @@ void ReadGateway(const toml::table& gateway, Config& config) {
     } else if (key == "port" || key == "portmapper_port") {
       const auto port = IntegerIn(&value, 1, 65535);
       if (!port) throw ConfigError(&value, std::string(key.str()) + " must be 1 to 65535");
-      if (key == "port") config.port = static_cast<uint16_t>(*port);
-      else config.portmapperPort = static_cast<uint16_t>(*port);
+      if (key == "port")
+        config.port = static_cast<uint16_t>(*port);
+      else
+        config.portmapperPort = static_cast<uint16_t>(*port);
     } else if (key == "poll_timeout_ms") {
       const auto poll = IntegerIn(&value, 1, 1000);
       if (!poll) throw ConfigError(&value, "poll_timeout_ms must be 1 to 1000");
@@ -76,9 +78,8 @@ BusAddress DeviceOfResource(const Config& config, const std::string& name,
   const std::string text = value.as_string()->get();
   const auto resource = ParseVisaResource(text);
   if (!resource) {
-    throw ConfigError(&value, name + ": \"" + text +
-                                  "\" is no VISA resource TCPIP0::HOST::" + config.interfaceName +
-                                  ",PAD[,SAD]::INSTR");
+    throw ConfigError(&value, name + ": \"" + text + "\" is no VISA resource TCPIP0::HOST::" +
+                                  config.interfaceName + ",PAD[,SAD]::INSTR");
   }
   if (Lower(resource->host) != Lower(config.host) ||
       resource->interfaceName != config.interfaceName) {
@@ -102,10 +103,9 @@ std::optional<VisaResource> ParseVisaResource(std::string_view text) {
   const auto pad = Decimal(device[1], kLastPrimaryAddress);
   const auto sad = device.size() == 3 ? Decimal(device[2], kLastPrimaryAddress) : std::optional(-1);
   if (!pad || !sad) return std::nullopt;
-  return VisaResource{
-      .host = std::string(parts[1]),
-      .interfaceName = std::string(device[0]),
-      .address = {*pad, *sad < 0 ? 0 : kFirstSecondaryAddress + *sad}};
+  return VisaResource{.host = std::string(parts[1]),
+                      .interfaceName = std::string(device[0]),
+                      .address = {*pad, *sad < 0 ? 0 : kFirstSecondaryAddress + *sad}};
 }
 
 std::optional<Config> ParseConfig(std::string_view text, const std::string& path,
@@ -115,8 +115,10 @@ std::optional<Config> ParseConfig(std::string_view text, const std::string& path
   const gpib_bridge::ConfigRules rules{
       .table = "gateway",
       .readTable = [&config](const toml::table& table) { ReadGateway(table, config); },
-      .deviceString = [&config](const std::string& name,
-                                const toml::node& value) { return DeviceOfResource(config, name, value); },
+      .deviceString =
+          [&config](const std::string& name, const toml::node& value) {
+            return DeviceOfResource(config, name, value);
+          },
       .deviceStringForm = " or a VISA resource \"TCPIP0::HOST::gpib0,PAD[,SAD]::INSTR\""};
   if (!gpib_bridge::ParseConfigText(text, path, rules, config.devices, error)) return std::nullopt;
   return config;

@@ -11,7 +11,8 @@ size_t Padded(size_t length) {
 }  // namespace
 
 void XdrWriter::Put(uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) bytes_.push_back(static_cast<uint8_t>(value >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    bytes_.push_back(static_cast<uint8_t>(value >> shift));
 }
 
 void XdrWriter::Put(std::span<const uint8_t> opaque) {

@@ -68,8 +68,8 @@ std::optional<Bytes> DeviceLinks::Serve(int connection, uint32_t procedure,
       return With<ReadParms>(arguments, garbage,
                              [&](Lock& lock, const auto& parms) { return Read(lock, parms); });
     case kDeviceReadStb:
-      return With<GenericParms>(arguments, garbage,
-                                [&](Lock& lock, const auto& parms) { return ReadStb(lock, parms); });
+      return With<GenericParms>(
+          arguments, garbage, [&](Lock& lock, const auto& parms) { return ReadStb(lock, parms); });
     case kDeviceTrigger:
     case kDeviceClear:
     case kDeviceRemote:
@@ -78,8 +78,9 @@ std::optional<Bytes> DeviceLinks::Serve(int connection, uint32_t procedure,
         return Generic(lock, procedure, parms);
       });
     case kDeviceLock:
-      return With<LockParms>(arguments, garbage,
-                             [&](Lock& lock, const auto& parms) { return LockDevice(lock, parms); });
+      return With<LockParms>(arguments, garbage, [&](Lock& lock, const auto& parms) {
+        return LockDevice(lock, parms);
+      });
     case kDeviceUnlock:
       return With<LinkParms>(arguments, garbage,
                              [&](Lock&, const auto& parms) { return Unlock(parms.lid); });
@@ -226,8 +227,9 @@ ReadResp DeviceLinks::Read(Lock& lock, const ReadParms& parms) {
   Bytes buffer(static_cast<size_t>(piece));
   const Addr4882_t address = MakeAddr(link.pad, link.sad);
   while (reply.data.size() < limit) {
-    const Outcome read = bus_.Receive(Bus::kBoard, address, buffer.data(),
-                                      std::min<int32_t>(piece, static_cast<int32_t>(limit - reply.data.size())), STOPend);
+    const Outcome read = bus_.Receive(
+        Bus::kBoard, address, buffer.data(),
+        std::min<int32_t>(piece, static_cast<int32_t>(limit - reply.data.size())), STOPend);
     if ((read.ibsta & ERR) != 0) {
       if (!reply.data.empty()) return reply;  // what came before the talker fell silent
       WaitOut(lock, parms.ioTimeout);

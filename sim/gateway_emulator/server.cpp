@@ -123,7 +123,8 @@ class Connection {
 
 class Server {
  public:
-  Server(Bus& bus, const ServerOptions& options) : options_(options), links_(bus, options.behaviour) {}
+  Server(Bus& bus, const ServerOptions& options)
+      : options_(options), links_(bus, options.behaviour) {}
 
   void ServeCore(int fd, int number) {
     const Socket socket(fd);
@@ -169,7 +170,7 @@ class Server {
   }
 
   static std::optional<vxi11::Bytes> Mismatch(const ParsedCall& call, uint32_t program,
-                                               uint32_t version) {
+                                              uint32_t version) {
     if (call.header.program != program)
       return AcceptedReply(call.header.xid, AcceptStatus::kProgramUnavailable);
     if (call.header.version == version) return std::nullopt;
