@@ -169,6 +169,13 @@ CallStatus Gateway::Failed(const Failure& failure, std::string_view during, int6
   return {.ibsta = ERR | failure.ibsta, .iberr = failure.iberr, .count = count};
 }
 
+GenericParms Gateway::GenericFor(const Link& link, Deadline deadline) {
+  return {.lid = link.lid,
+          .flags = kWaitLock,
+          .lockTimeout = deadline.Milliseconds(),
+          .ioTimeout = deadline.Milliseconds()};
+}
+
 CallStatus Gateway::Write(BusAddress address, std::span<const uint8_t> data, bool end,
                           Clock::duration timeout) {
   const Deadline deadline = After(timeout);
@@ -250,10 +257,7 @@ CallStatus Gateway::ReadStatusByte(BusAddress address, uint8_t& status, Clock::d
   const Deadline deadline = After(timeout);
   Link link;
   if (auto failure = DeviceLink(address, deadline, link)) return Failed(*failure, "serial poll");
-  const GenericParms parms{.lid = link.lid,
-                           .flags = kWaitLock,
-                           .lockTimeout = deadline.Milliseconds(),
-                           .ioTimeout = deadline.Milliseconds()};
+  const GenericParms parms = GenericFor(link, deadline);
   ReadStbResp reply;
   if (auto failure = Call(kDeviceReadStb, Encode(parms), reply, deadline))
     return Failed(*failure, "serial poll");
@@ -266,10 +270,7 @@ CallStatus Gateway::Generic(BusAddress address, Procedure procedure, Clock::dura
   Link link;
   auto failure = DeviceLink(address, deadline, link);
   if (!failure) {
-    const GenericParms parms{.lid = link.lid,
-                             .flags = kWaitLock,
-                             .lockTimeout = deadline.Milliseconds(),
-                             .ioTimeout = deadline.Milliseconds()};
+    const GenericParms parms = GenericFor(link, deadline);
     ErrorResp reply;
     failure = Call(procedure, Encode(parms), reply, deadline);
   }
@@ -352,10 +353,7 @@ CallStatus Gateway::PollListeners(std::span<const BusAddress> candidates,
     // Each silent address costs the poll time-out: the gateway is told it, and waited for
     // that long and the grace.
     const Deadline poll{std::min(deadline.end, Clock::now() + endpoint_.pollTimeout)};
-    const GenericParms parms{.lid = link.lid,
-                             .flags = kWaitLock,
-                             .lockTimeout = poll.Milliseconds(),
-                             .ioTimeout = poll.Milliseconds()};
+    const GenericParms parms = GenericFor(link, poll);
     ReadStbResp reply;
     const auto failure = Call(kDeviceReadStb, Encode(parms), reply, poll);
     if (!failure) {
@@ -380,10 +378,7 @@ CallStatus Gateway::InterfaceClear(Clock::duration timeout) {
     Link link;
     failure = InterfaceLink(deadline, link);
     if (!failure) {
-      const GenericParms parms{.lid = link.lid,
-                               .flags = kWaitLock,
-                               .lockTimeout = deadline.Milliseconds(),
-                               .ioTimeout = deadline.Milliseconds()};
+      const GenericParms parms = GenericFor(link, deadline);
       ErrorResp reply;
       failure = Call(kDeviceClear, Encode(parms), reply, deadline);
     }

@@ -78,6 +78,7 @@ class Gateway {
   };
   static Deadline After(Clock::duration timeout) { return {Clock::now() + timeout}; }
 
+  static GenericParms GenericFor(const Link& link, Deadline deadline);
   std::optional<Failure> Connect(Deadline deadline);
   template <typename Reply>
   std::optional<Failure> Call(Procedure procedure, const Bytes& arguments, Reply& reply,

@@ -12,27 +12,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "fd_wait.h"
 #include "messages.h"
 
 namespace vxi11 {
 
 namespace {
 
-int MillisecondsUntil(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-  return static_cast<int>(std::clamp<int64_t>(left.count(), 0, 60'000));
-}
-
-// Waits for events on fd; false when the deadline passed first.
-bool Ready(int fd, short events, Clock::time_point deadline) {
-  for (;;) {
-    pollfd poll_fd{.fd = fd, .events = events, .revents = 0};
-    const int ready = poll(&poll_fd, 1, MillisecondsUntil(deadline));
-    if (ready > 0) return true;
-    if (ready == 0 && Clock::now() >= deadline) return false;
-    if (ready < 0 && errno != EINTR) return false;
-  }
-}
+using gpib_bridge::WaitReady;
 
 CallFailure TimedOut(const char* what) {
   return {.kind = CallFailure::Kind::kTimedOut, .what = what};
@@ -57,7 +44,7 @@ int ConnectedSocket(const addrinfo& address, Clock::time_point deadline, std::st
   int status = 0;
   if (connect(fd, address.ai_addr, address.ai_addrlen) != 0 && errno != EINPROGRESS) {
     status = errno;
-  } else if (!Ready(fd, POLLOUT, deadline)) {
+  } else if (!WaitReady(fd, POLLOUT, deadline)) {
     status = ETIMEDOUT;
   } else {
     socklen_t length = sizeof status;
@@ -105,7 +92,7 @@ RpcClient::~RpcClient() {
 std::optional<CallFailure> RpcClient::Send(const Bytes& bytes, Clock::time_point deadline) {
   size_t sent = 0;
   while (sent < bytes.size()) {
-    if (!Ready(fd_, POLLOUT, deadline)) return TimedOut("the gateway took no more bytes");
+    if (!WaitReady(fd_, POLLOUT, deadline)) return TimedOut("the gateway took no more bytes");
     const ssize_t count = send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
     if (count < 0 && (errno == EAGAIN || errno == EINTR)) continue;
     if (count <= 0) return Closed();
@@ -117,7 +104,7 @@ std::optional<CallFailure> RpcClient::Send(const Bytes& bytes, Clock::time_point
 std::optional<CallFailure> RpcClient::ReceiveExactly(uint8_t* into, size_t count,
                                                      Clock::time_point deadline) {
   while (count > 0) {
-    if (!Ready(fd_, POLLIN, deadline)) return TimedOut("no reply from the gateway in time");
+    if (!WaitReady(fd_, POLLIN, deadline)) return TimedOut("no reply from the gateway in time");
     const ssize_t received = recv(fd_, into, count, 0);
     if (received < 0 && (errno == EAGAIN || errno == EINTR)) continue;
     if (received <= 0) return Closed();

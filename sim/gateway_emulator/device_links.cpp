@@ -133,6 +133,13 @@ uint32_t DeviceLinks::Usable(Lock& lock, int32_t lid, uint32_t flags, uint32_t l
   return free() ? kNoError : kLockedByAnother;
 }
 
+DeviceLinks::Link* DeviceLinks::InstrumentLink(Lock& lock, int32_t lid, uint32_t flags,
+                                               uint32_t lockTimeout, uint32_t& error) {
+  error = Usable(lock, lid, flags, lockTimeout);
+  if (error == kNoError && links_.at(lid).interface) error = kNotSupported;
+  return error == kNoError ? &links_.at(lid) : nullptr;
+}
+
 CreateLinkResp DeviceLinks::CreateLink(Lock& lock, int connection, const CreateLinkParms& parms) {
   CreateLinkResp reply{.maxRecvSize = behaviour_.maxRecvSize};
   if (refuseNextLink_ || links_.size() >= kMaxLinks) {
@@ -187,45 +194,35 @@ void DeviceLinks::Deliver(Link& link, int32_t endMode) {
 
 WriteResp DeviceLinks::Write(Lock& lock, const WriteParms& parms) {
   WriteResp reply;
-  reply.error = Usable(lock, parms.lid, parms.flags, parms.lockTimeout);
-  if (reply.error != kNoError) return reply;
-  Link& link = links_.at(parms.lid);
+  Link* link = InstrumentLink(lock, parms.lid, parms.flags, parms.lockTimeout, reply.error);
+  if (link == nullptr) return reply;
   if (parms.data.size() > behaviour_.maxRecvSize) {
     reply.error = kParameterError;
     return reply;
   }
-  if (link.interface) {
-    reply.error = kNotSupported;
-    return reply;
-  }
-  const Device* device = bus_.DeviceAt(link.pad);
+  const Device* device = bus_.DeviceAt(link->pad);
   if (device == nullptr || !device->Listens()) {
     reply.error = kIoError;  // no listener holds the handshake
     return reply;
   }
-  link.pending.insert(link.pending.end(), parms.data.begin(), parms.data.end());
-  if ((parms.flags & kEnd) != 0) Deliver(link, DABend);
+  link->pending.insert(link->pending.end(), parms.data.begin(), parms.data.end());
+  if ((parms.flags & kEnd) != 0) Deliver(*link, DABend);
   reply.size = static_cast<uint32_t>(parms.data.size());
   return reply;
 }
 
 ReadResp DeviceLinks::Read(Lock& lock, const ReadParms& parms) {
   ReadResp reply;
-  reply.error = Usable(lock, parms.lid, parms.flags, parms.lockTimeout);
-  if (reply.error != kNoError) return reply;
-  Link& link = links_.at(parms.lid);
-  if (link.interface) {
-    reply.error = kNotSupported;
-    return reply;
-  }
-  Deliver(link, NULLend);
+  Link* link = InstrumentLink(lock, parms.lid, parms.flags, parms.lockTimeout, reply.error);
+  if (link == nullptr) return reply;
+  Deliver(*link, NULLend);
   const bool termChar = (parms.flags & kTermCharSet) != 0;
   const uint32_t limit = std::min(parms.requestSize, behaviour_.maxReadReply);
   // Byte by byte when a termination character must be found, so that the rest stays with
   // the talker.
   const int32_t piece = termChar ? 1 : static_cast<int32_t>(limit);
   Bytes buffer(static_cast<size_t>(piece));
-  const Addr4882_t address = MakeAddr(link.pad, link.sad);
+  const Addr4882_t address = MakeAddr(link->pad, link->sad);
   while (reply.data.size() < limit) {
     const Outcome read = bus_.Receive(
         Bus::kBoard, address, buffer.data(),
@@ -248,19 +245,14 @@ ReadResp DeviceLinks::Read(Lock& lock, const ReadParms& parms) {
 
 ReadStbResp DeviceLinks::ReadStb(Lock& lock, const GenericParms& parms) {
   ReadStbResp reply;
-  reply.error = Usable(lock, parms.lid, parms.flags, parms.lockTimeout);
-  if (reply.error != kNoError) return reply;
-  Link& link = links_.at(parms.lid);
-  if (link.interface) {
-    reply.error = kNotSupported;
-    return reply;
-  }
-  Deliver(link, NULLend);
+  Link* link = InstrumentLink(lock, parms.lid, parms.flags, parms.lockTimeout, reply.error);
+  if (link == nullptr) return reply;
+  Deliver(*link, NULLend);
   int16_t status = 0;
-  const Device* device = bus_.DeviceAt(link.pad);
+  const Device* device = bus_.DeviceAt(link->pad);
   // An address nobody answers at, or a secondary address the simulated instruments lack.
-  if (device == nullptr || !device->Listens() || link.sad != 0 ||
-      (bus_.ReadStatusByte(Bus::kBoard, MakeAddr(link.pad, 0), &status).ibsta & ERR) != 0) {
+  if (device == nullptr || !device->Listens() || link->sad != 0 ||
+      (bus_.ReadStatusByte(Bus::kBoard, MakeAddr(link->pad, 0), &status).ibsta & ERR) != 0) {
     WaitOut(lock, parms.ioTimeout);
     reply.error = kIoTimeout;
     return reply;
