@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <thread>
 
 namespace vxi11 {
 
@@ -22,6 +23,7 @@ constexpr uint32_t kMaxReadRequest = kMaxRecord - 4096;
 constexpr uint8_t kUnlisten = 0x3F;
 constexpr uint8_t kListenAddress = 0x20;
 constexpr uint8_t kDeviceClearAll = 0x14;
+constexpr milliseconds kServiceRequestPoll{100};
 
 uint16_t KeyOf(BusAddress address) {
   return static_cast<uint16_t>(address.pad | address.sad << 8);
@@ -253,7 +255,7 @@ CallStatus Gateway::Read(BusAddress address, std::span<uint8_t> buffer, int term
   return {.ibsta = CMPL, .count = static_cast<int64_t>(filled)};
 }
 
-CallStatus Gateway::ReadStatusByte(BusAddress address, uint8_t& status, Clock::duration timeout) {
+CallStatus Gateway::SerialPoll(BusAddress address, uint8_t& status, Clock::duration timeout) {
   const Deadline deadline = After(timeout);
   Link link;
   if (auto failure = DeviceLink(address, deadline, link)) return Failed(*failure, "serial poll");
@@ -265,7 +267,10 @@ CallStatus Gateway::ReadStatusByte(BusAddress address, uint8_t& status, Clock::d
   return {.ibsta = CMPL};
 }
 
-CallStatus Gateway::Generic(BusAddress address, Procedure procedure, Clock::duration timeout) {
+CallStatus Gateway::Act(BusAddress address, Action action, Clock::duration timeout) {
+  const Procedure procedure = action == Action::kClear   ? kDeviceClear
+                              : action == Action::kLocal ? kDeviceLocal
+                                                         : kDeviceTrigger;
   const Deadline deadline = After(timeout);
   Link link;
   auto failure = DeviceLink(address, deadline, link);
@@ -393,16 +398,27 @@ CallStatus Gateway::UniversalClear(Clock::duration timeout) {
   return {.ibsta = CMPL};
 }
 
-CallStatus Gateway::ServiceRequest(bool& asserted, Clock::duration timeout) {
+std::optional<Gateway::Failure> Gateway::ServiceRequest(bool& asserted, Deadline deadline) {
   Bytes status;
-  if (auto failure = Docmd(kBusStatus, StatusItem(kStatusServiceRequest), After(timeout), status))
-    return Failed(*failure, "bus status");
+  if (auto failure = Docmd(kBusStatus, StatusItem(kStatusServiceRequest), deadline, status))
+    return failure;
   if (status.size() != 2)
-    return Failed({.what = "a bus status of " + std::to_string(status.size()) + " bytes",
-                   .connectionLost = true},
-                  "bus status");
+    return Failure{.what = "a bus status of " + std::to_string(status.size()) + " bytes",
+                   .connectionLost = true};
   asserted = (status[0] | status[1]) != 0;
-  return {.ibsta = CMPL};
+  return std::nullopt;
+}
+
+CallStatus Gateway::WaitForServiceRequest(bool& asserted, Clock::duration timeout) {
+  const Deadline deadline = After(timeout);
+  asserted = false;
+  for (;;) {
+    if (auto failure = ServiceRequest(asserted, deadline))
+      return Failed(*failure, "waiting for a service request");
+    if (asserted) return {.ibsta = CMPL};
+    if (Clock::now() + kServiceRequestPoll >= deadline.end) return {.ibsta = CMPL | TIMO};
+    std::this_thread::sleep_for(kServiceRequestPoll);
+  }
 }
 
 }  // namespace vxi11

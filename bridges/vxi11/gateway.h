@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bridge.h"
+#include "controller_exports.h"
 #include "messages.h"
 #include "rpc_client.h"
 
@@ -34,28 +35,29 @@ struct Endpoint {
   std::chrono::milliseconds pollTimeout{100};  // a scan without device_docmd, per address
 };
 
-class Gateway {
+class Gateway : public gpib_bridge::Controller {
  public:
   // Where the line describing a failure goes (standard error unless told otherwise).
   using Report = std::function<void(const std::string& line)>;
   explicit Gateway(Endpoint endpoint, Report report = {});
 
   CallStatus Write(BusAddress address, std::span<const uint8_t> data, bool end,
-                   Clock::duration timeout);
+                   Clock::duration timeout) override;
   // Reads until END, the count, or termChar (none when negative).
   CallStatus Read(BusAddress address, std::span<uint8_t> buffer, int termChar,
-                  Clock::duration timeout);
-  CallStatus ReadStatusByte(BusAddress address, uint8_t& status, Clock::duration timeout);
-  // device_clear, device_trigger or device_local on the address's link.
-  CallStatus Generic(BusAddress address, Procedure procedure, Clock::duration timeout);
+                  Clock::duration timeout) override;
+  CallStatus SerialPoll(BusAddress address, uint8_t& status, Clock::duration timeout) override;
+  // device_clear, device_local or device_trigger on the address's link.
+  CallStatus Act(BusAddress address, Action action, Clock::duration timeout) override;
   // Ends the address's link, if there is one.
-  CallStatus Release(BusAddress address, Clock::duration timeout);
+  CallStatus Release(BusAddress address, Clock::duration timeout) override;
 
-  CallStatus InterfaceClear(Clock::duration timeout);
-  CallStatus UniversalClear(Clock::duration timeout);
+  CallStatus InterfaceClear(Clock::duration timeout) override;
+  CallStatus UniversalClear(Clock::duration timeout) override;
   CallStatus FindListeners(std::span<const BusAddress> candidates, std::vector<BusAddress>& found,
-                           Clock::duration timeout);
-  CallStatus ServiceRequest(bool& asserted, Clock::duration timeout);
+                           Clock::duration timeout) override;
+  // Asks the bus status for SRQ until it is asserted or the time-out passes.
+  CallStatus WaitForServiceRequest(bool& asserted, Clock::duration timeout) override;
 
  private:
   struct Failure {
@@ -96,6 +98,7 @@ class Gateway {
   CallStatus PollListeners(std::span<const BusAddress> candidates, std::vector<BusAddress>& found,
                            Deadline deadline);
   std::optional<Failure> Destroy(uint16_t key, Deadline deadline);
+  std::optional<Failure> ServiceRequest(bool& asserted, Deadline deadline);
   CallStatus Failed(const Failure& failure, std::string_view during, int64_t count = 0);
 
   Endpoint endpoint_;
