@@ -71,4 +71,18 @@ std::optional<Config> ReadConfig(const char* bridge, Parse parse) {
   return config;
 }
 
+// The address name has in a loaded configuration (none when there is none, already told); a
+// name it does not know is told on stderr as the bridge's line.
+template <typename Config>
+std::optional<BusAddress> DeviceIn(const std::optional<Config>& config, const char* bridge,
+                                   const char* name) {
+  if (!config) return std::nullopt;
+  const auto address = config->Device(name);
+  if (!address) {
+    std::fprintf(stderr, "libgpib-32 (%s): no device named \"%s\" in %s\n", bridge, name,
+                 config->path.c_str());
+  }
+  return address;
+}
+
 }  // namespace gpib_bridge

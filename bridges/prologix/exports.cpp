@@ -1,7 +1,5 @@
 // The GPIB library's 22 names over a Prologix or AR488 controller (common/controller_exports):
 // the controller named by the configuration, reached on the first call that needs it.
-#include <cstdio>
-
 #include "config.h"
 #include "controller_exports.h"
 #include "session.h"
@@ -22,14 +20,7 @@ Controller* TheController() {
 }
 
 std::optional<BusAddress> DeviceNamed(const char* name) {
-  const auto& config = prologix::LoadedConfig();
-  if (!config) return std::nullopt;
-  const auto address = config->Device(name);
-  if (!address) {
-    std::fprintf(stderr, "libgpib-32 (prologix): no device named \"%s\" in %s\n", name,
-                 config->path.c_str());
-  }
-  return address;
+  return DeviceIn(prologix::LoadedConfig(), "prologix", name);
 }
 
 }  // namespace gpib_bridge
