@@ -55,7 +55,8 @@ std::optional<Bytes> DeviceLinks::With(std::span<const uint8_t> arguments, bool&
 }
 
 std::optional<Bytes> DeviceLinks::Serve(int connection, uint32_t procedure,
-                                        std::span<const uint8_t> arguments, bool& garbage) {
+                                        std::span<const uint8_t> arguments, Notes& notes) {
+  bool& garbage = notes.garbage;
   switch (procedure) {
     case kCreateLink:
       return With<CreateLinkParms>(arguments, garbage, [&](Lock& lock, const auto& parms) {
@@ -65,8 +66,11 @@ std::optional<Bytes> DeviceLinks::Serve(int connection, uint32_t procedure,
       return With<WriteParms>(arguments, garbage,
                               [&](Lock& lock, const auto& parms) { return Write(lock, parms); });
     case kDeviceRead:
-      return With<ReadParms>(arguments, garbage,
-                             [&](Lock& lock, const auto& parms) { return Read(lock, parms); });
+      return With<ReadParms>(arguments, garbage, [&](Lock& lock, const auto& parms) {
+        ReadResp reply = Read(lock, parms);
+        notes.busBytes = reply.data.size();
+        return reply;
+      });
     case kDeviceReadStb:
       return With<GenericParms>(
           arguments, garbage, [&](Lock& lock, const auto& parms) { return ReadStb(lock, parms); });

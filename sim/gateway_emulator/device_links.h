@@ -44,9 +44,15 @@ class DeviceLinks {
  public:
   DeviceLinks(Bus& bus, Behaviour behaviour) : bus_(bus), behaviour_(behaviour) {}
 
+  // What a call did besides its results: arguments that did not decode, and the bytes it
+  // read from the bus (what a paced bus holds back).
+  struct Notes {
+    bool garbage = false;
+    size_t busBytes = 0;
+  };
   // Results of one call from connection; an unknown procedure gives nullopt.
   std::optional<Bytes> Serve(int connection, uint32_t procedure, std::span<const uint8_t> arguments,
-                             bool& garbage);
+                             Notes& notes);
   // The connection ended: its links and locks go.
   void Disconnected(int connection);
   // The next create_link is refused with error 9 (out of resources).

@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
                  "the largest device_write the links take (VXI-11: at least 1024)")
       ->check(CLI::Range(1024u, 16u << 20));
   app.add_flag("--no-docmd", noDocmd, "refuse every device_docmd: operation not supported");
-  app.add_option("--rate", options.bytesPerSecond, "pace the replies at this many bytes a second");
+  app.add_option("--rate", options.bytesPerSecond,
+                 "pace the bytes read from the bus at this many a second");
   app.add_option("--fault", fault, "refuse-link:N, drop:N, stall:N or malformed:N at core call N");
   app.add_option("--lifetime", options.lifetimeSeconds, "seconds until the emulator ends")
       ->check(CLI::PositiveNumber);

@@ -25,6 +25,7 @@ using vxi11::ParsedCall;
 
 constexpr int kPollMilliseconds = 50;
 constexpr int kWriteWaitMilliseconds = 5000;
+constexpr std::chrono::milliseconds kPaceSlack{1};
 
 class Socket {
  public:
@@ -141,10 +142,11 @@ class Server {
         break;
       }
       if (fault == Fault::Kind::kRefuseLink) links_.RefuseNextLink();
-      vxi11::Bytes reply = CoreReply(*call, number);
+      size_t busBytes = 0;
+      vxi11::Bytes reply = CoreReply(*call, number, busBytes);
       // Cut short, the reply's results are no longer whole XDR items.
       if (fault == Fault::Kind::kMalformed) reply.resize(reply.size() - 2);
-      Pace(reply.size(), nextFree);
+      Pace(busBytes, nextFree);
       if (!connection.WriteAll(vxi11::Record(reply))) break;
     }
     links_.Disconnected(number);
@@ -180,13 +182,14 @@ class Server {
     return AcceptedReply(call.header.xid, AcceptStatus::kProgramMismatch, versions.Take());
   }
 
-  vxi11::Bytes CoreReply(const ParsedCall& call, int number) {
+  vxi11::Bytes CoreReply(const ParsedCall& call, int number, size_t& busBytes) {
     if (auto mismatch = Mismatch(call, vxi11::kDeviceCore, vxi11::kDeviceCoreVersion))
       return *mismatch;
-    bool garbage = false;
-    const auto results = links_.Serve(number, call.header.procedure, call.arguments, garbage);
+    DeviceLinks::Notes notes;
+    const auto results = links_.Serve(number, call.header.procedure, call.arguments, notes);
+    busBytes = notes.busBytes;
     if (!results) return AcceptedReply(call.header.xid, AcceptStatus::kProcedureUnavailable);
-    if (garbage) return AcceptedReply(call.header.xid, AcceptStatus::kGarbageArguments);
+    if (notes.garbage) return AcceptedReply(call.header.xid, AcceptStatus::kGarbageArguments);
     return AcceptedReply(call.header.xid, AcceptStatus::kSuccess, *results);
   }
 
@@ -206,13 +209,16 @@ class Server {
                          vxi11::Encode(vxi11::PortResp{.port = core ? corePort : 0u}));
   }
 
-  // Holds a reply back until the pace allows its bytes; a pause starts the pace afresh.
+  // Holds a reply back until the pace allows the bytes it read from the bus, as a bus of that
+  // speed would. Short replies may run up to kPaceSlack ahead of the pace rather than each
+  // oversleep its few microseconds; a pause longer than that starts the pace afresh.
   void Pace(size_t bytes, Clock::time_point& nextFree) const {
-    if (options_.bytesPerSecond <= 0.0) return;
-    nextFree = std::max(nextFree, Clock::now());
+    if (options_.bytesPerSecond <= 0.0 || bytes == 0) return;
+    const auto now = Clock::now();
+    if (nextFree + kPaceSlack < now) nextFree = now;
     nextFree += std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(static_cast<double>(bytes) / options_.bytesPerSecond));
-    std::this_thread::sleep_until(nextFree);
+    if (nextFree > now + kPaceSlack) std::this_thread::sleep_until(nextFree);
   }
 
   const ServerOptions& options_;

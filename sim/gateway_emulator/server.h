@@ -20,7 +20,7 @@ struct Fault {
 
 struct ServerOptions {
   Behaviour behaviour;
-  double bytesPerSecond = 0.0;  // 0: replies as fast as the connection takes them
+  double bytesPerSecond = 0.0;  // the bus's pace for what device_read reads; 0: no limit
   Fault fault;
   double lifetimeSeconds = 600.0;  // the emulator ends after this, whatever happens
 };
