@@ -143,10 +143,11 @@ class Server {
       }
       if (fault == Fault::Kind::kRefuseLink) links_.RefuseNextLink();
       size_t busBytes = 0;
+      const auto arrived = Clock::now();
       vxi11::Bytes reply = CoreReply(*call, number, busBytes);
       // Cut short, the reply's results are no longer whole XDR items.
       if (fault == Fault::Kind::kMalformed) reply.resize(reply.size() - 2);
-      Pace(busBytes, nextFree);
+      Pace(busBytes, arrived, nextFree);
       if (!connection.WriteAll(vxi11::Record(reply))) break;
     }
     links_.Disconnected(number);
@@ -210,12 +211,13 @@ class Server {
   }
 
   // Holds a reply back until the pace allows the bytes it read from the bus, as a bus of that
-  // speed would. Short replies may run up to kPaceSlack ahead of the pace rather than each
-  // oversleep its few microseconds; a pause longer than that starts the pace afresh.
-  void Pace(size_t bytes, Clock::time_point& nextFree) const {
+  // speed would, the transfer starting when the call arrived. Short replies may run up to
+  // kPaceSlack ahead of the pace rather than each oversleep its few microseconds; a pause
+  // longer than that starts the pace afresh.
+  void Pace(size_t bytes, Clock::time_point arrived, Clock::time_point& nextFree) const {
     if (options_.bytesPerSecond <= 0.0 || bytes == 0) return;
     const auto now = Clock::now();
-    if (nextFree + kPaceSlack < now) nextFree = now;
+    if (nextFree + kPaceSlack < arrived) nextFree = arrived;
     nextFree += std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(static_cast<double>(bytes) / options_.bytesPerSecond));
     if (nextFree > now + kPaceSlack) std::this_thread::sleep_until(nextFree);
