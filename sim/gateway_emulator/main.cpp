@@ -7,6 +7,7 @@
 #include <map>
 
 #include "bench.h"
+#include "fault_option.h"
 #include "server.h"
 #include "simulator.h"
 
@@ -22,18 +23,11 @@ std::string ParseFault(const std::string& text, Fault& fault) {
       {"drop", Fault::Kind::kDrop},
       {"stall", Fault::Kind::kStall},
       {"malformed", Fault::Kind::kMalformed}};
-  const size_t colon = text.find(':');
-  const auto kind = kKinds.find(text.substr(0, colon));
-  if (kind == kKinds.end() || colon == std::string::npos)
-    return "expected refuse-link:N, drop:N, stall:N or malformed:N";
-  try {
-    fault.atCall = std::stoul(text.substr(colon + 1));
-  } catch (const std::exception&) {
-    return "N must be a call number";
-  }
-  if (fault.atCall == 0) return "calls are counted from 1";
-  fault.kind = kind->second;
-  return {};
+  const std::string error =
+      gpibsim::ParseFaultOption(text, kKinds, "refuse-link:N, drop:N, stall:N or malformed:N",
+                                "a call number", fault.kind, fault.atCall);
+  if (error.empty() && fault.atCall == 0) return "calls are counted from 1";
+  return error;
 }
 
 }  // namespace
