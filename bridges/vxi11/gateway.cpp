@@ -327,6 +327,24 @@ std::optional<Gateway::Failure> Gateway::Listens(BusAddress address, Deadline de
   return std::nullopt;
 }
 
+std::optional<Gateway::Failure> Gateway::ListenersAt(BusAddress candidate, Deadline deadline,
+                                                     std::vector<BusAddress>& found) {
+  bool listens = false;
+  if (auto failure = Listens(candidate, deadline, listens)) return failure;
+  if (listens) {
+    found.push_back(candidate);
+    return std::nullopt;
+  }
+  if (candidate.sad != 0) return std::nullopt;
+  // As FindLstn: a primary address where nothing listens gives its secondary listeners.
+  for (int32_t sad = kFirstSecondaryAddress; sad <= kLastSecondaryAddress; ++sad) {
+    const BusAddress secondary{candidate.pad, sad};
+    if (auto failure = Listens(secondary, deadline, listens)) return failure;
+    if (listens) found.push_back(secondary);
+  }
+  return std::nullopt;
+}
+
 CallStatus Gateway::FindListeners(std::span<const BusAddress> candidates,
                                   std::vector<BusAddress>& found, Clock::duration timeout) {
   const Deadline deadline = After(timeout);
@@ -335,12 +353,10 @@ CallStatus Gateway::FindListeners(std::span<const BusAddress> candidates,
   // gateway's own address 0 is never asked.
   for (const BusAddress candidate : candidates) {
     if (candidate.pad == 0) continue;
-    bool listens = false;
-    if (auto failure = Listens(candidate, deadline, listens)) {
+    if (auto failure = ListenersAt(candidate, deadline, found)) {
       if (failure->error == kNotSupported) return PollListeners(candidates, found, deadline);
       return Failed(*failure, "finding listeners");
     }
-    if (listens) found.push_back(candidate);
   }
   if (auto failure = SendCommand({kUnlisten}, deadline))
     return Failed(*failure, "finding listeners");
@@ -356,7 +372,8 @@ CallStatus Gateway::PollListeners(std::span<const BusAddress> candidates,
     if (auto failure = DeviceLink(candidate, deadline, link))
       return Failed(*failure, "finding listeners");
     // Each silent address costs the poll time-out: the gateway is told it, and waited for
-    // that long and the grace.
+    // that long and the grace. So the secondary addresses of a silent primary address are not
+    // polled: they would cost 31 time-outs each.
     const Deadline poll{std::min(deadline.end, Clock::now() + endpoint_.pollTimeout)};
     const GenericParms parms = GenericFor(link, poll);
     ReadStbResp reply;

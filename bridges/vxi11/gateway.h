@@ -93,6 +93,10 @@ class Gateway : public gpib_bridge::Controller {
                                Bytes& answer);
   std::optional<Failure> SendCommand(const Bytes& bytes, Deadline deadline);
   std::optional<Failure> Listens(BusAddress address, Deadline deadline, bool& listens);
+  // Adds the listener at candidate, or when a primary address has none, those at its
+  // secondary addresses.
+  std::optional<Failure> ListenersAt(BusAddress candidate, Deadline deadline,
+                                     std::vector<BusAddress>& found);
   // The scan of a gateway without device_docmd: an address whose instrument answers a serial
   // poll listens.
   CallStatus PollListeners(std::span<const BusAddress> candidates, std::vector<BusAddress>& found,

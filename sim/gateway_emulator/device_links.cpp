@@ -204,7 +204,7 @@ WriteResp DeviceLinks::Write(Lock& lock, const WriteParms& parms) {
     reply.error = kParameterError;
     return reply;
   }
-  const Device* device = bus_.DeviceAt(link->pad);
+  const Device* device = bus_.DeviceAt(link->pad, link->sad);
   if (device == nullptr || !device->Listens()) {
     reply.error = kIoError;  // no listener holds the handshake
     return reply;
@@ -253,10 +253,11 @@ ReadStbResp DeviceLinks::ReadStb(Lock& lock, const GenericParms& parms) {
   if (link == nullptr) return reply;
   Deliver(*link, NULLend);
   int16_t status = 0;
-  const Device* device = bus_.DeviceAt(link->pad);
-  // An address nobody answers at, or a secondary address the simulated instruments lack.
-  if (device == nullptr || !device->Listens() || link->sad != 0 ||
-      (bus_.ReadStatusByte(Bus::kBoard, MakeAddr(link->pad, 0), &status).ibsta & ERR) != 0) {
+  const Device* device = bus_.DeviceAt(link->pad, link->sad);
+  // An address nobody answers at.
+  if (device == nullptr || !device->Listens() ||
+      (bus_.ReadStatusByte(Bus::kBoard, MakeAddr(link->pad, link->sad), &status).ibsta & ERR) !=
+          0) {
     WaitOut(lock, parms.ioTimeout);
     reply.error = kIoTimeout;
     return reply;
@@ -279,7 +280,7 @@ ErrorResp DeviceLinks::Generic(Lock& lock, uint32_t procedure, const GenericParm
     }
     return reply;
   }
-  Device* device = bus_.DeviceAt(link.pad);
+  Device* device = bus_.DeviceAt(link.pad, link.sad);
   if (device == nullptr || !device->Listens()) {
     reply.error = kIoError;
     return reply;
@@ -373,11 +374,11 @@ uint32_t DeviceLinks::BusStatus(std::span<const uint8_t> item, Bytes& answer) co
     case kStatusServiceRequest:
       break;  // no simulated instrument requests service
     case kStatusNotDataAccepted:
-      // A listener at its primary address holds NDAC; the simulated instruments have no
-      // secondary addresses.
+      // A listener at the address it was addressed at (primary, or primary and secondary)
+      // holds NDAC.
       value = std::any_of(listeners_.begin(), listeners_.end(), [this](Addr4882_t listener) {
-        const Device* device = bus_.DeviceAt(GetPAD(listener));
-        return GetSAD(listener) == 0 && device != nullptr && device->Listens();
+        const Device* device = bus_.DeviceAt(GetPAD(listener), GetSAD(listener));
+        return device != nullptr && device->Listens();
       });
       break;
     case kStatusRemote:
