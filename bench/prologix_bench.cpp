@@ -1,8 +1,6 @@
 // A TDS540 acquisition of four channels of 20000 points through the Prologix bridge, from
-// the emulated controller on 127.0.0.1 paced at 1 MB/s: libgpibscope.so's GetData, loaded as
-// a host loads it after the bridge. The figure that matters is achieved_fraction, the curve
-// bytes moved per second of real time as a share of the controller's pace; the version lines
-// ending each step and the short replies are paced too, but not counted.
+// the emulated controller on 127.0.0.1 paced at 1 MB/s (paced_tds540.h); the version lines
+// ending each step are paced too.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -16,36 +14,15 @@
 #include "bench_pairs.h"
 #include "gpibscope/host.h"
 #include "loading/module_loader.h"
+#include "paced_tds540.h"
 #include "support/emulator_process.h"
-#include "tds540_host.h"
 
 namespace {
 
 constexpr double kPace = 1e6;  // bytes a second
-constexpr int kChannels = bench::Tds540Host::kChannels;
-constexpr int kPoints = bench::Tds540Host::kPoints;
-// Per channel: "#540000", the points of two bytes, the line feed.
-constexpr double kCurveBytes = kChannels * (7.0 + 2.0 * kPoints + 1.0);
 
 void WriteFile(const std::filesystem::path& path, const std::string& text) {
   std::ofstream(path) << text;
-}
-
-GetDataFn getData = nullptr;
-
-void MeasureTds540OverPrologix(benchmark::State& state) {
-  bench::Tds540Host host;
-  for (auto _ : state) {
-    if (!host.Acquire(getData)) {
-      state.SkipWithError("GetData did not deliver four channels of 20000 points");
-      return;
-    }
-  }
-  state.counters["curve_bytes"] = kCurveBytes;
-  // Curve bytes per second of real time over the pace: per call, times calls, over seconds.
-  state.counters["achieved_fraction"] =
-      benchmark::Counter(kCurveBytes / kPace, benchmark::Counter::kIsIterationInvariantRate);
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(kCurveBytes));
 }
 
 }  // namespace
@@ -65,12 +42,7 @@ int main(int argc, char** argv) {
     try {
       const scopehost::SharedLibrary bridge(PROLOGIX_BRIDGE_PATH);
       const scopehost::DriverModule module(GPIBSCOPE_MODULE_PATH);
-      getData = module.GetData;
-      benchmark::RegisterBenchmark("getdata_type2_tds540_over_prologix/1MBps",
-                                   MeasureTds540OverPrologix)
-          ->Unit(benchmark::kMillisecond)
-          ->UseRealTime()
-          ->MinTime(2.0);
+      bench::RegisterPacedTds540("getdata_type2_tds540_over_prologix/1MBps", module.GetData, kPace);
       status = bench::RunRegistered(argc, argv);
     } catch (const scopehost::LoadError& error) {
       std::fprintf(stderr, "%s\n", error.what());

@@ -97,6 +97,7 @@ expected=(
   usr/lib/gpibscope/libgpibscope_de.so usr/lib/gpibscope/sim/libgpib-32.so
   usr/lib/gpibscope/bridges/linux-gpib/libgpib-32.so
   usr/lib/gpibscope/bridges/prologix/libgpib-32.so
+  usr/lib/gpibscope/bridges/vxi11/libgpib-32.so
   usr/lib/gpibscope/bridges/recorder/libgpib-32.so
   usr/lib/gpibscope/bridges/replay/libgpib-32.so
   usr/share/man/man1/scopehost.1.gz usr/share/gpibscope/viewer.html

@@ -26,6 +26,13 @@ GPIB_BRIDGE_API int32_t user_ibcntl;
 
 namespace gpib_bridge {
 
+// A device's place on the bus behind the controller.
+struct BusAddress {
+  int32_t pad = 0;
+  int32_t sad = 0;  // 0: none, else 0x60 + n
+  bool operator==(const BusAddress&) const = default;
+};
+
 // What one call leaves behind. The count may come from a controller library with 64-bit
 // counts.
 struct CallStatus {

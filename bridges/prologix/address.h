@@ -2,14 +2,10 @@
 // the session addresses it.
 #pragma once
 
-#include <cstdint>
+#include "bridge.h"
 
 namespace prologix {
 
-struct Address {
-  int32_t pad = 0;
-  int32_t sad = 0;  // 0: none, else 0x60 + n
-  bool operator==(const Address&) const = default;
-};
+using Address = gpib_bridge::BusAddress;
 
 }  // namespace prologix

@@ -255,6 +255,18 @@ CallStatus Session::Command(Address address, std::string_view command, Clock::du
   return {.ibsta = CMPL};
 }
 
+CallStatus Session::Act(Address address, Action action, Clock::duration timeout) {
+  switch (action) {
+    case Action::kClear:
+      return Command(address, kClear, timeout);
+    case Action::kLocal:
+      return Command(address, kLocal, timeout);
+    case Action::kTrigger:
+      break;
+  }
+  return Command(address, kTrigger, timeout);
+}
+
 CallStatus Session::InterfaceClear(Clock::duration timeout) {
   if (auto failure = Quiet(std::string(kInterfaceClear), timeout))
     return Failed(*failure, "interface clear");

@@ -18,13 +18,14 @@
 #include "bridge.h"
 #include "commands.h"
 #include "controller_bytes.h"
+#include "controller_exports.h"
 #include "transport.h"
 
 namespace prologix {
 
 using gpib_bridge::CallStatus;
 
-class Session {
+class Session : public gpib_bridge::Controller {
  public:
   // Opens the link; null with error set when it cannot.
   using Connector =
@@ -36,20 +37,22 @@ class Session {
           int pollTimeoutMs = kPollTimeoutMs);
 
   CallStatus Write(Address address, std::span<const uint8_t> data, bool eoi,
-                   Clock::duration timeout);
+                   Clock::duration timeout) override;
   // Reads until EOI (stopByte < 0) or the stop byte; what the buffer cannot take is kept for
   // the next read from the same address, as the instrument would have held it: a write to
   // that address or its clear drops it, calls to other addresses leave it.
   CallStatus Read(Address address, std::span<uint8_t> buffer, int stopByte,
-                  Clock::duration timeout);
+                  Clock::duration timeout) override;
   // A command to one instrument (++clr, ++loc, ++trg); a clear also drops what was kept.
   CallStatus Command(Address address, std::string_view command, Clock::duration timeout);
-  CallStatus InterfaceClear(Clock::duration timeout);
-  CallStatus UniversalClear(Clock::duration timeout);
-  CallStatus SerialPoll(Address address, uint8_t& status, Clock::duration timeout);
+  // ++clr, ++loc or ++trg.
+  CallStatus Act(Address address, Action action, Clock::duration timeout) override;
+  CallStatus InterfaceClear(Clock::duration timeout) override;
+  CallStatus UniversalClear(Clock::duration timeout) override;
+  CallStatus SerialPoll(Address address, uint8_t& status, Clock::duration timeout) override;
   CallStatus FindListeners(std::span<const Address> candidates, std::vector<Address>& found,
-                           Clock::duration timeout);
-  CallStatus WaitForServiceRequest(bool& asserted, Clock::duration timeout);
+                           Clock::duration timeout) override;
+  CallStatus WaitForServiceRequest(bool& asserted, Clock::duration timeout) override;
 
  private:
   struct Failure {

@@ -15,6 +15,8 @@
 #include <cstring>
 #include <thread>
 
+#include "fd_wait.h"
+
 namespace prologix {
 
 namespace {
@@ -22,21 +24,7 @@ namespace {
 constexpr std::string_view kTcpScheme = "tcp://";
 constexpr std::string_view kDefaultTcpPort = "1234";
 
-int MillisecondsUntil(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-  return static_cast<int>(std::clamp<int64_t>(left.count(), 0, 60'000));
-}
-
-// Waits for events on fd until the deadline; false when it passed first.
-bool WaitFor(int fd, short events, Clock::time_point deadline) {
-  for (;;) {
-    pollfd poll_fd{.fd = fd, .events = events, .revents = 0};
-    const int ready = poll(&poll_fd, 1, MillisecondsUntil(deadline));
-    if (ready > 0) return true;
-    if (ready == 0 && Clock::now() >= deadline) return false;
-    if (ready < 0 && errno != EINTR) return false;
-  }
-}
+using gpib_bridge::WaitReady;
 
 // A non-blocking descriptor, closed with the transport.
 class DescriptorTransport : public Transport {
@@ -46,7 +34,7 @@ class DescriptorTransport : public Transport {
 
   Result Send(std::span<const uint8_t> bytes, Clock::time_point deadline) override {
     while (!bytes.empty()) {
-      if (!WaitFor(fd_, POLLOUT, deadline)) return Result::kTimedOut;
+      if (!WaitReady(fd_, POLLOUT, deadline)) return Result::kTimedOut;
       const ssize_t sent = socket_ ? send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL)
                                    : write(fd_, bytes.data(), bytes.size());
       if (sent < 0 && (errno == EAGAIN || errno == EINTR)) continue;
@@ -60,7 +48,7 @@ class DescriptorTransport : public Transport {
   Result Receive(Bytes& into, Clock::time_point deadline) override {
     std::array<uint8_t, 65536> buffer;
     for (;;) {
-      if (!WaitFor(fd_, POLLIN, deadline)) return Result::kTimedOut;
+      if (!WaitReady(fd_, POLLIN, deadline)) return Result::kTimedOut;
       const ssize_t received = read(fd_, buffer.data(), buffer.size());
       if (received > 0) {
         into.insert(into.end(), buffer.begin(), buffer.begin() + received);
@@ -107,7 +95,7 @@ std::unique_ptr<Transport> OpenTcp(std::string_view hostAndPort, Clock::time_poi
       error = SystemError("cannot connect");
       continue;
     }
-    if (!WaitFor(fd, POLLOUT, deadline)) {
+    if (!WaitReady(fd, POLLOUT, deadline)) {
       error = "no answer to the connection within its time";
       continue;
     }

@@ -7,7 +7,7 @@ namespace scopehost {
 namespace {
 
 constexpr const char* kSimulator = "sim";
-constexpr const char* kBridges[] = {"linux-gpib", "prologix"};
+constexpr const char* kBridges[] = {"linux-gpib", "prologix", "vxi11"};
 
 bool IsBridge(const std::string& choice) {
   for (const char* bridge : kBridges) {

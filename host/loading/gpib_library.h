@@ -10,9 +10,9 @@
 
 namespace scopehost {
 
-// "sim" is the simulated library and "linux-gpib" and "prologix" are the bridges that came
-// with the host library (companions.h: in the build tree or in its installation); anything else is
-// a path (relative to the working directory). Throws LoadError when no such file exists.
+// "sim" is the simulated library and "linux-gpib", "prologix" and "vxi11" are the bridges that
+// came with the host library (companions.h: in the build tree or in its installation); anything
+// else is a path (relative to the working directory). Throws LoadError when no such file exists.
 std::filesystem::path GpibLibraryPath(const std::string& choice);
 
 }  // namespace scopehost

@@ -115,7 +115,7 @@ void HintWhenNoGpibLibrary(gpibscope_session* session) {
   if (gpibscope_session_gpib_absence(session) != nullptr) {
     PrintMessage(std::string("no GPIB library (") + kGpibLibraryFileName +
                  ") found: add --sim for the simulated bench, or --gpib "
-                 "linux-gpib|prologix|PATH for a real one");
+                 "linux-gpib|prologix|vxi11|PATH for a real one");
   }
 }
 
@@ -240,9 +240,9 @@ int Run(int argc, char** argv) {
   std::string gpibChoice;
   CLI::Option* gpib =
       app.add_option("--gpib", gpibChoice,
-                     "the GPIB library to load before the module: sim, linux-gpib or prologix "
-                     "(the bridges built beside scopehost), or a path")
-          ->type_name("sim|linux-gpib|prologix|PATH")
+                     "the GPIB library to load before the module: sim, linux-gpib, prologix "
+                     "or vxi11 (the bridges built beside scopehost), or a path")
+          ->type_name("sim|linux-gpib|prologix|vxi11|PATH")
           ->excludes(sim);
 
   std::string tracePath;

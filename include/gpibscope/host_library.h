@@ -99,8 +99,8 @@ typedef void (*gpibscope_text_fn)(const char* text, void* user);
 typedef struct gpibscope_session_options gpibscope_session_options;
 GPIBSCOPE_HOST_API gpibscope_session_options* gpibscope_session_options_new(void);
 GPIBSCOPE_HOST_API void gpibscope_session_options_free(gpibscope_session_options* options);
-/* "sim" (the simulated library), "linux-gpib", "prologix" (the bridges that came with the
- * library) or the path of a GPIB library; null (the default) is the system's own, which the
+/* "sim" (the simulated library), "linux-gpib", "prologix", "vxi11" (the bridges that came with
+ * the library) or the path of a GPIB library; null (the default) is the system's own, which the
  * module finds by its name and the session does not load. */
 GPIBSCOPE_HOST_API void gpibscope_session_options_set_gpib(gpibscope_session_options* options,
                                                            const char* choice);

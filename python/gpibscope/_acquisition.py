@@ -197,10 +197,10 @@ def acquire(device, *, gpib=None, bench=None, progress=None, module=None):
     device    a device type 0 to 3 or its short name: "hameg1", "hameg2", "tektronix",
               "philips"
     gpib      the GPIB library, as scopehost's --gpib: "sim" (the simulated bench),
-              "linux-gpib", "prologix" (the bridges that came with the module) or a path. None
-              is the system's own GPIB library, found by its name as the module finds it, so
-              a real bench never gets simulated data by accident. One process uses one GPIB
-              library: asking for another later raises GpibLibraryError.
+              "linux-gpib", "prologix", "vxi11" (the bridges that came with the module) or a
+              path. None is the system's own GPIB library, found by its name as the module
+              finds it, so a real bench never gets simulated data by accident. One process
+              uses one GPIB library: asking for another later raises GpibLibraryError.
     bench     for the simulated library: a bench file, or the name of a shipped bench
               ("hm408"); it replaces the bench the library had
     progress  a callable called as progress(position, steps) each time the module moves its
@@ -223,7 +223,7 @@ def acquire(device, *, gpib=None, bench=None, progress=None, module=None):
         if absence:
             raise GpibLibraryError(
                 f"no GPIB library: the loader finds no libgpib-32.so ({absence.decode()}); "
-                "choose one with gpib='sim', 'linux-gpib', 'prologix' or a path")
+                "choose one with gpib='sim', 'linux-gpib', 'prologix', 'vxi11' or a path")
         chosen = session.device(type_number)
         messages = session.messages = []
         reporter = Reporter(progress, lib.gpibscope_device_progress_steps(type_number))

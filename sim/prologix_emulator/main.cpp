@@ -6,6 +6,7 @@
 #include <map>
 
 #include "bench.h"
+#include "fault_option.h"
 #include "link.h"
 #include "simulator.h"
 
@@ -19,17 +20,8 @@ std::string ParseFault(const std::string& text, Fault& fault) {
   static const std::map<std::string, Fault::Kind> kKinds = {{"drop", Fault::Kind::kDrop},
                                                             {"stall", Fault::Kind::kStall},
                                                             {"garbage", Fault::Kind::kGarbage}};
-  const size_t colon = text.find(':');
-  const auto kind = kKinds.find(text.substr(0, colon));
-  if (kind == kKinds.end() || colon == std::string::npos)
-    return "expected drop:N, stall:N or garbage:N";
-  try {
-    fault.afterBytes = std::stoul(text.substr(colon + 1));
-  } catch (const std::exception&) {
-    return "N must be a byte count";
-  }
-  fault.kind = kind->second;
-  return {};
+  return gpibsim::ParseFaultOption(text, kKinds, "drop:N, stall:N or garbage:N", "a byte count",
+                                   fault.kind, fault.afterBytes);
 }
 
 }  // namespace

@@ -17,7 +17,10 @@ constexpr int kStartMilliseconds = 10000;
 
 }  // namespace
 
-EmulatorProcess::EmulatorProcess(const std::vector<std::string>& arguments) {
+EmulatorProcess::EmulatorProcess(const std::vector<std::string>& arguments)
+    : EmulatorProcess(GPIB_CONTROLLER_EMULATOR, arguments) {}
+
+EmulatorProcess::EmulatorProcess(std::string program, const std::vector<std::string>& arguments) {
   int out[2];
   if (pipe(out) != 0) throw std::runtime_error("pipe failed");
   pid_ = fork();
@@ -28,7 +31,6 @@ EmulatorProcess::EmulatorProcess(const std::vector<std::string>& arguments) {
     close(out[0]);
     close(out[1]);
     std::vector<char*> argv;
-    std::string program = GPIB_CONTROLLER_EMULATOR;
     argv.push_back(program.data());
     std::vector<std::string> copies = arguments;
     for (std::string& argument : copies) argv.push_back(argument.data());
@@ -50,7 +52,7 @@ EmulatorProcess::EmulatorProcess(const std::vector<std::string>& arguments) {
       close(out[0]);
       kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);
-      throw std::runtime_error("the controller emulator did not start");
+      throw std::runtime_error(program + " did not start");
     }
     line.push_back(byte);
   }

@@ -90,8 +90,9 @@ TEST(ModuleFailures, EndWithStatusOneAndTheModulesMessages) {
     EXPECT_EQ(run.status, 1) << failure.message << "\n" << run.err;
     EXPECT_TRUE(Says(run, failure.message)) << run.err;
     // Only where no GPIB library is found does scopehost add what to do.
-    EXPECT_EQ(Says(run, "add --sim for the simulated bench, or --gpib linux-gpib|prologix|PATH"),
-              failure.environment.contains("LD_LIBRARY_PATH"))
+    EXPECT_EQ(
+        Says(run, "add --sim for the simulated bench, or --gpib linux-gpib|prologix|vxi11|PATH"),
+        failure.environment.contains("LD_LIBRARY_PATH"))
         << run.err;
     EXPECT_EQ(scratch.Entries(), std::vector<std::string>{"empty.toml"});
   }

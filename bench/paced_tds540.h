@@ -1,0 +1,42 @@
+// A TDS540 acquisition of four channels of 20000 points through a bridge from an emulator
+// paced at a given rate, as a benchmark: libgpibscope.so's GetData, loaded as a host loads it
+// after the bridge. The figure that matters is achieved_fraction, the curve bytes moved per
+// second of real time as a share of the pace; the protocol's own bytes and the short replies
+// are paced too, but not counted.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "tds540_host.h"
+
+namespace bench {
+
+// Per channel: "#540000", the points of two bytes, the line feed.
+constexpr double kTds540CurveBytes =
+    Tds540Host::kChannels * (7.0 + 2.0 * Tds540Host::kPoints + 1.0);
+
+inline void RegisterPacedTds540(const std::string& name, GetDataFn getData, double pace) {
+  benchmark::RegisterBenchmark(
+      name.c_str(),
+      [getData, pace](benchmark::State& state) {
+        Tds540Host host;
+        for (auto _ : state) {
+          if (!host.Acquire(getData)) {
+            state.SkipWithError("GetData did not deliver four channels of 20000 points");
+            return;
+          }
+        }
+        state.counters["curve_bytes"] = kTds540CurveBytes;
+        // Curve bytes per second of real time over the pace: per call, times calls, over seconds.
+        state.counters["achieved_fraction"] = benchmark::Counter(
+            kTds540CurveBytes / pace, benchmark::Counter::kIsIterationInvariantRate);
+        state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(kTds540CurveBytes));
+      })
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime()
+      ->MinTime(2.0);
+}
+
+}  // namespace bench

@@ -1,0 +1,52 @@
+// One TCP connection to an RPC server, calls made one at a time. Every wait ends at the
+// call's deadline; no state is shared with any other connection.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "rpc.h"
+
+namespace vxi11 {
+
+using Clock = std::chrono::steady_clock;
+
+// Why a call brought no results; after any of them the connection is of no further use.
+struct CallFailure {
+  enum class Kind { kTimedOut, kClosed, kMalformed, kRejected };
+  Kind kind = Kind::kMalformed;
+  std::string what;
+};
+
+class RpcClient {
+ public:
+  // Connects by the deadline; null with error set to one line saying why.
+  static std::unique_ptr<RpcClient> Connect(const std::string& host, uint16_t port,
+                                            Clock::time_point deadline, std::string& error);
+  ~RpcClient();
+  RpcClient(const RpcClient&) = delete;
+  RpcClient& operator=(const RpcClient&) = delete;
+
+  std::optional<CallFailure> Call(uint32_t program, uint32_t version, uint32_t procedure,
+                                  const Bytes& arguments, Clock::time_point deadline,
+                                  Bytes& results);
+
+ private:
+  explicit RpcClient(int fd);
+  std::optional<CallFailure> Send(const Bytes& bytes, Clock::time_point deadline);
+  std::optional<CallFailure> ReceiveRecord(Bytes& record, Clock::time_point deadline);
+  std::optional<CallFailure> ReceiveExactly(uint8_t* into, size_t count,
+                                            Clock::time_point deadline);
+
+  int fd_;
+  uint32_t nextXid_;
+};
+
+// The port the portmapper at host:port gives the VXI-11 core channel over TCP.
+std::optional<uint16_t> CorePortFromPortmapper(const std::string& host, uint16_t port,
+                                               Clock::time_point deadline, std::string& error);
+
+}  // namespace vxi11
