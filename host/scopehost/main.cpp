@@ -23,6 +23,7 @@
 #include "loading/module_loader.h"
 #include "loading/recording.h"
 #include "scanning/bus_scan.h"
+#include "simulation/reference.h"
 #include "writing/csv_writer.h"
 #include "writing/html_writer.h"
 #include "writing/output_file.h"
@@ -45,6 +46,7 @@ struct Outputs {
   std::string waveDirectory;
   std::string plot;
   std::string html;
+  std::vector<ReferenceSource> references;  // simulations to compare on the page
 };
 
 // The directory a file output goes into.
@@ -135,6 +137,31 @@ void Report(const std::filesystem::path& path) {
   std::printf("wrote %s\n", path.string().c_str());
 }
 
+// The simulations matched to the channels; a mismatch fails the page like any output fault.
+std::vector<Reference> ComparedReferences(const std::vector<ReferenceSource>& sources,
+                                          const Waveforms& waveforms) {
+  try {
+    return MatchReferences(sources, waveforms);
+  } catch (const SimulationError& error) {
+    throw OutputError(std::string("--reference ") + error.what());
+  }
+}
+
+// Simulation files are read before anything is acquired, so a bad one costs no acquisition.
+bool LoadReferences(const std::vector<std::string>& specs, Outputs& outputs) {
+  if (!specs.empty() && outputs.html.empty()) {
+    PrintMessage("--reference compares on the viewer page: add --html FILE");
+    return false;
+  }
+  try {
+    for (const std::string& spec : specs) outputs.references.push_back(LoadReferenceSource(spec));
+  } catch (const SimulationError& error) {
+    PrintMessage(std::string("--reference ") + error.what() + "; nothing acquired");
+    return false;
+  }
+  return true;
+}
+
 // Each requested file is written whole or not at all; one that fails does not stop the rest.
 int WriteOutputs(const Waveforms& waveforms, const Outputs& outputs) {
   int status = kSuccess;
@@ -173,7 +200,8 @@ int WriteOutputs(const Waveforms& waveforms, const Outputs& outputs) {
   }
   if (!outputs.html.empty()) {
     attempt([&] {
-      WriteHtml(waveforms, OwnCompanions().ViewerTemplate(), outputs.html);
+      WriteHtml(waveforms, OwnCompanions().ViewerTemplate(), outputs.html,
+                ComparedReferences(outputs.references, waveforms));
       Report(outputs.html);
     });
   }
@@ -271,6 +299,10 @@ int Run(int argc, char** argv) {
   acquire->add_option("--plot", outputs.plot, "plot to draw: a .png or .svg file");
   acquire->add_option("--html", outputs.html,
                       "HTML page to write: the waveforms in an interactive viewer, self-contained");
+  std::vector<std::string> referenceSpecs;
+  acquire->add_option("--reference", referenceSpecs,
+                      "simulation to compare on the --html page: RAWFILE[:VECTOR=CHANNEL,...] "
+                      "(ngspice or LTspice raw file, or a two-column waveform file)");
 
   try {
     app.parse(argc, argv);
@@ -295,6 +327,7 @@ int Run(int argc, char** argv) {
     PrintMessage("cannot draw " + outputs.plot + ": a plot is a .png or .svg file");
     return kUsageError;
   }
+  if (!LoadReferences(referenceSpecs, outputs)) return kUsageError;
   if (const auto unwritable = UnwritableOutput(outputs)) {
     PrintMessage(*unwritable);
     return kUsageError;
