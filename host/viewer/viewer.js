@@ -356,8 +356,8 @@ const viewer = (() => {
   function showCoverage() {
     const notes = document.getElementById("comparison-notes");
     for (const c of comparisons) {
-      const covered = viewerMath.compare(c.channel.values, c.reference.values, axis.values, 0,
-                                         points);
+      const covered = viewerMath.coverage(c.channel.values, c.reference.values, axis.values, 0,
+                                          points);
       if (covered.covered === points) continue;
       const where = covered.covered === 0 ? "none of the record"
           : si(covered.from, "s", 6) + " to " + si(covered.to, "s", 6) + " of the record (" +
@@ -510,6 +510,6 @@ const viewer = (() => {
     get graph() { return graph; },
     get spectrumGraph() { return spectrumGraph; },
     get firstDrawAt() { return firstDrawAt; },
-    redrawSpectrum() { showComparisonsAndSpectrum(true); },
+    redrawSpectrum() { showSpectrum(visibleSamples()); },
   };
 })();

@@ -126,10 +126,9 @@ const viewerMath = (() => {
     return curvature > 0 ? best + (before - after) / (2 * curvature) : best;
   }
 
-  // A channel against a simulated vector over [first, end): RMS and largest difference, both
-  // also relative to the channel's peak-to-peak there, the time shift that best aligns them
-  // (how late the simulation runs), and the part of the range the simulation covers.
-  function compare(measured, simulated, times, first, end) {
+  // Where a simulated vector meets a channel in [first, end): the samples both have, the
+  // first and last time of those, and the RMS and largest difference there.
+  function coverage(measured, simulated, times, first, end) {
     let covered = 0;
     let from = null;
     let to = null;
@@ -144,19 +143,25 @@ const viewerMath = (() => {
       to = times[k];
       ++covered;
     }
-    if (covered === 0) return {covered, samples: end - first};
-    const stats = statistics(measured, null, first, end);
-    const rms = Math.sqrt(squares / covered);
+    return {covered, samples: end - first, from, to,
+            rms: covered ? Math.sqrt(squares / covered) : null, max: covered ? largest : null};
+  }
+
+  // A channel against a simulated vector over [first, end): coverage, RMS and largest
+  // difference, both also relative to the channel's peak-to-peak there, and the time shift
+  // that best aligns them (how late the simulation runs).
+  function compare(measured, simulated, times, first, end) {
+    const result = coverage(measured, simulated, times, first, end);
+    if (result.covered === 0) return result;
+    const peakToPeak = statistics(measured, null, first, end).peakToPeak;
+    const relative = (value) => (peakToPeak > 0 ? value / peakToPeak : null);
     const lag = bestLag(measured, simulated, first, end);
     const interval = end - first > 1 ? (times[end - 1] - times[first]) / (end - first - 1) : 0;
-    const relative = (value) => (stats.peakToPeak > 0 ? value / stats.peakToPeak : null);
-    return {
-      covered, samples: end - first, from, to, rms,
-      max: largest,
-      rmsRelative: relative(rms),
-      maxRelative: relative(largest),
-      shift: lag === null ? null : -lag * interval,  // positive: the simulation runs late
-    };
+    return Object.assign(result, {
+      rmsRelative: relative(result.rms),
+      maxRelative: relative(result.max),
+      shift: lag === null ? null : -lag * interval,
+    });
   }
 
   // Window functions over n samples, by name, with their coefficients of cosines.
@@ -167,16 +172,32 @@ const viewerMath = (() => {
     flattop: [0.21557895, 0.41663158, 0.277263158, 0.083578947, 0.006947368],
   };
 
+  // The last window made and the transforms made, kept: a redraw mostly needs them again.
+  let lastWindow = {name: null, n: 0, w: null, gain: 0};
+  const transforms = new Map();
+
   function windowed(name, n) {
+    if (lastWindow.name === name && lastWindow.n === n) return lastWindow;
     const terms = WINDOWS[name];
     const w = new Float64Array(n);
+    let gain = 0;
     for (let i = 0; i < n; ++i) {
       const phase = n > 1 ? (2 * Math.PI * i) / (n - 1) : 0;
       let value = 0;
-      terms.forEach((a, j) => (value += (j % 2 ? -a : a) * Math.cos(j * phase)));
+      for (let j = 0; j < terms.length; ++j) value += (j % 2 ? -terms[j] : terms[j]) * Math.cos(j * phase);
       w[i] = value;
+      gain += value;
     }
-    return w;
+    lastWindow = {name, n, w, gain};
+    return lastWindow;
+  }
+
+  function transform(size) {
+    if (!transforms.has(size)) {
+      const fft = new FFT(size);
+      transforms.set(size, {fft, output: fft.createComplexArray()});
+    }
+    return transforms.get(size);
   }
 
   // The magnitude spectrum of samples [first, end) at times `times`, windowed, its mean taken
@@ -191,16 +212,13 @@ const viewerMath = (() => {
     const mean = statistics(values, null, first, end)?.mean ?? 0;
     let size = 2;
     while (size < n) size *= 2;
-    const w = windowed(windowName, n);
+    const {w, gain} = windowed(windowName, n);
     const input = new Float64Array(size);
-    let gain = 0;
     for (let i = 0; i < n; ++i) {
       const v = values[first + i];
       input[i] = ((v === null ? mean : v) - mean) * w[i];
-      gain += w[i];
     }
-    const fft = new FFT(size);
-    const output = fft.createComplexArray();
+    const {fft, output} = transform(size);
     fft.realTransform(output, input);
     const bins = size / 2 + 1;
     const frequencies = new Float64Array(bins);
@@ -208,7 +226,9 @@ const viewerMath = (() => {
     let strongest = 1;
     for (let k = 0; k < bins; ++k) {
       frequencies[k] = k / (size * interval);
-      const magnitude = Math.hypot(output[2 * k], output[2 * k + 1]);
+      const re = output[2 * k];
+      const im = output[2 * k + 1];
+      const magnitude = Math.sqrt(re * re + im * im);
       volts[k] = k === 0 ? Math.abs(mean) : (Math.SQRT2 * magnitude) / gain;
       if (k > 0 && volts[k] > volts[strongest]) strongest = k;
     }
@@ -220,5 +240,5 @@ const viewerMath = (() => {
     return 20 * Math.log10(Math.max(volts, 1e-15));
   }
 
-  return {partitionPoint, statistics, frequency, difference, compare, spectrum, dbv};
+  return {partitionPoint, statistics, frequency, difference, coverage, compare, spectrum, dbv};
 })();
