@@ -120,6 +120,15 @@ TEST(Recording, AnEditedReplyReplaysToTheEditedValue) {
             std::string::npos);
 }
 
+// The lines of a recording of the device on the unpaced default bench, which replays.
+std::vector<std::string> RecordedLines(const ScratchDirectory& scratch, const char* device,
+                                       const std::filesystem::path& recording) {
+  const RecordedAndReplayed original = RecordThenReplay(
+      scratch, device, {"--sim", UnpacedDefaultBench(scratch.path()).string()}, {}, recording);
+  EXPECT_EQ(original.replay.status, 0) << original.replay.err;
+  return Lines(recording);
+}
+
 // The replay of the edited recording fails, saying so once in a line that matches `told`,
 // and writes no file.
 void ExpectReplayEndsWithOneLine(const ScratchDirectory& scratch, const char* device,
@@ -137,10 +146,7 @@ void ExpectReplayEndsWithOneLine(const ScratchDirectory& scratch, const char* de
 TEST(Recording, ARemovedCallEndsTheReplayThereWithOneLine) {
   const ScratchDirectory scratch;
   const std::filesystem::path recording = scratch / "hameg.rec";
-  const RecordedAndReplayed original = RecordThenReplay(
-      scratch, "hameg1", {"--sim", UnpacedDefaultBench(scratch.path()).string()}, {}, recording);
-  ASSERT_EQ(original.replay.status, 0) << original.replay.err;
-  std::vector<std::string> lines = Lines(recording);
+  std::vector<std::string> lines = RecordedLines(scratch, "hameg1", recording);
   ASSERT_GT(lines.size(), 6u);
   const std::string removed = lines[5];  // call 5, after the version line
   lines.erase(lines.begin() + 5);
@@ -155,10 +161,7 @@ TEST(Recording, ARemovedCallEndsTheReplayThereWithOneLine) {
 TEST(Recording, AnEditedWriteEndsTheReplayThereWithOneLine) {
   const ScratchDirectory scratch;
   const std::filesystem::path recording = scratch / "tek.rec";
-  const RecordedAndReplayed original = RecordThenReplay(
-      scratch, "tektronix", {"--sim", UnpacedDefaultBench(scratch.path()).string()}, {}, recording);
-  ASSERT_EQ(original.replay.status, 0) << original.replay.err;
-  std::vector<std::string> lines = Lines(recording);
+  std::vector<std::string> lines = RecordedLines(scratch, "tektronix", recording);
   const std::string question = "w=" + Hex(std::string("CH1:VOL?\0", 9));
   auto asked = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
     return line.find(question) != std::string::npos;

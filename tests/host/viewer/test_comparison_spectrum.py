@@ -11,7 +11,7 @@ import pytest
 from selenium.webdriver.support.ui import Select
 
 from conftest import ROOT, SCOPEHOST
-from test_viewer import open_page
+from test_viewer import open_page, shown_measurements as shown
 
 
 class Page:
@@ -27,16 +27,6 @@ def round_trip(tmp_path_factory):
     subprocess.run([str(ROOT / "examples/round-trip/round-trip.sh"), str(SCOPEHOST), str(folder)],
                    check=True, capture_output=True, timeout=120)
     return folder
-
-
-def shown(browser, table):
-    cells = browser.execute_script(f"""
-        return Array.from(document.querySelectorAll('#{table} td[data-measure]'),
-            td => [td.parentElement.dataset.channel, td.dataset.measure, td.dataset.value]);""")
-    values = {}
-    for channel, measure, value in cells:
-        values.setdefault(channel, {})[measure] = float(value) if value else None
-    return values
 
 
 def embedded(browser):
