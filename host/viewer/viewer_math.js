@@ -164,12 +164,13 @@ const viewerMath = (() => {
     });
   }
 
-  // Window functions over n samples, by name, with their coefficients of cosines.
+  // Window functions over n samples, by name: the coefficient of cos(j 2 pi i / (n - 1)) for
+  // each j.
   const WINDOWS = {
-    hann: [0.5, 0.5],
+    hann: [0.5, -0.5],
     rectangular: [1],
-    // Flat-top (the five-term "HFT" form): amplitude true to 0.01 dB between bins.
-    flattop: [0.21557895, 0.41663158, 0.277263158, 0.083578947, 0.006947368],
+    // Flat-top (the five-term form): a sine's level true to about 0.01 dB between bins.
+    flattop: [0.21557895, -0.41663158, 0.277263158, -0.083578947, 0.006947368],
   };
 
   // The last window made and the transforms made, kept: a redraw mostly needs them again.
@@ -184,7 +185,7 @@ const viewerMath = (() => {
     for (let i = 0; i < n; ++i) {
       const phase = n > 1 ? (2 * Math.PI * i) / (n - 1) : 0;
       let value = 0;
-      for (let j = 0; j < terms.length; ++j) value += (j % 2 ? -terms[j] : terms[j]) * Math.cos(j * phase);
+      for (let j = 0; j < terms.length; ++j) value += terms[j] * Math.cos(j * phase);
       w[i] = value;
       gain += value;
     }

@@ -86,7 +86,8 @@ def test_square_wave_harmonics_at_a_third_and_a_fifth(browser, round_trip):
     Select(browser.find_element("id", "spectrum-unit")).select_by_value("V")
     spectrum = np.array(browser.execute_script("""
         const g = viewer.spectrumGraph;
-        return Array.from({length: g.numRows()}, (_, r) => [g.getValue(r, 0), g.getValue(r, 1)]);"""))
+        return Array.from({length: g.numRows()},
+                          (_, r) => [g.getValue(r, 0), g.getValue(r, 1)]);"""))
     frequencies, volts = spectrum[:, 0], spectrum[:, 1]
     fundamental = shown(browser, "spectrum-peaks")["ch1"]["frequency"]
     bin_width = frequencies[1]
