@@ -148,13 +148,14 @@ std::vector<Reference> ComparedReferences(const std::vector<ReferenceSource>& so
 }
 
 // Simulation files are read before anything is acquired, so a bad one costs no acquisition.
-bool LoadReferences(const std::vector<std::string>& specs, Outputs& outputs) {
-  if (!specs.empty() && outputs.html.empty()) {
+bool LoadReferences(const std::vector<std::string>& arguments, Outputs& outputs) {
+  if (!arguments.empty() && outputs.html.empty()) {
     PrintMessage("--reference compares on the viewer page: add --html FILE");
     return false;
   }
   try {
-    for (const std::string& spec : specs) outputs.references.push_back(LoadReferenceSource(spec));
+    for (const std::string& argument : arguments)
+      outputs.references.push_back(LoadReferenceSource(argument));
   } catch (const SimulationError& error) {
     PrintMessage(std::string("--reference ") + error.what() + "; nothing acquired");
     return false;
@@ -299,8 +300,8 @@ int Run(int argc, char** argv) {
   acquire->add_option("--plot", outputs.plot, "plot to draw: a .png or .svg file");
   acquire->add_option("--html", outputs.html,
                       "HTML page to write: the waveforms in an interactive viewer, self-contained");
-  std::vector<std::string> referenceSpecs;
-  acquire->add_option("--reference", referenceSpecs,
+  std::vector<std::string> referenceArguments;
+  acquire->add_option("--reference", referenceArguments,
                       "simulation to compare on the --html page: RAWFILE[:VECTOR=CHANNEL,...] "
                       "(ngspice or LTspice raw file, or a two-column waveform file)");
 
@@ -327,7 +328,7 @@ int Run(int argc, char** argv) {
     PrintMessage("cannot draw " + outputs.plot + ": a plot is a .png or .svg file");
     return kUsageError;
   }
-  if (!LoadReferences(referenceSpecs, outputs)) return kUsageError;
+  if (!LoadReferences(referenceArguments, outputs)) return kUsageError;
   if (const auto unwritable = UnwritableOutput(outputs)) {
     PrintMessage(*unwritable);
     return kUsageError;

@@ -67,16 +67,16 @@ std::vector<std::pair<std::string, std::string>> PairsByName(const ReferenceSour
 
 }  // namespace
 
-ReferenceSource LoadReferenceSource(std::string_view spec) {
+ReferenceSource LoadReferenceSource(std::string_view argument) {
   ReferenceSource source;
-  source.file = spec;
-  if (const size_t colon = spec.rfind(':'); colon != std::string_view::npos) {
-    if (auto pairs = Pairs(spec.substr(colon + 1))) {
-      source.file = spec.substr(0, colon);
+  source.file = argument;
+  if (const size_t colon = argument.rfind(':'); colon != std::string_view::npos) {
+    if (auto pairs = Pairs(argument.substr(colon + 1))) {
+      source.file = argument.substr(0, colon);
       source.pairs = std::move(*pairs);
     }
   }
-  if (source.file.empty()) Fail(std::string(spec), "no simulation file named");
+  if (source.file.empty()) Fail(std::string(argument), "no simulation file named");
   source.simulation = ReadSimulation(source.file);
   return source;
 }

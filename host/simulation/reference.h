@@ -30,7 +30,7 @@ struct Reference {
 
 // Reads "FILE", or "FILE:VECTOR=CHANNEL,..." (the last colon followed by pairs ends the file
 // name, so a Windows drive letter stays). Throws SimulationError naming the file or the text.
-ReferenceSource LoadReferenceSource(std::string_view spec);
+ReferenceSource LoadReferenceSource(std::string_view argument);
 
 // Each source's vectors against the acquisition's channels: the pairs named, or without pairs
 // every vector named as a channel is ("ch2" or "v(ch2)"). Throws SimulationError when a named

@@ -40,9 +40,9 @@ class ReferenceFiles : public ::testing::Test {
     return waveforms;
   }
 
-  std::string ErrorOf(const std::string& spec) const {
+  std::string ErrorOf(const std::string& argument) const {
     try {
-      MatchReferences({scopehost::LoadReferenceSource(spec)}, Measured());
+      MatchReferences({scopehost::LoadReferenceSource(argument)}, Measured());
     } catch (const SimulationError& error) {
       return error.what();
     }
@@ -53,9 +53,9 @@ class ReferenceFiles : public ::testing::Test {
 };
 
 TEST_F(ReferenceFiles, ByNameOrByPairAndShownWhereTheyCover) {
-  for (const std::string& spec : {File(), File() + ":ch2=ch2", File() + ":CH2=ch1"}) {
-    const auto references = MatchReferences({scopehost::LoadReferenceSource(spec)}, Measured());
-    ASSERT_EQ(references.size(), 1u) << spec;
+  for (const std::string& argument : {File(), File() + ":ch2=ch2", File() + ":CH2=ch1"}) {
+    const auto references = MatchReferences({scopehost::LoadReferenceSource(argument)}, Measured());
+    ASSERT_EQ(references.size(), 1u) << argument;
     EXPECT_EQ(references[0].file, File());
     EXPECT_EQ(references[0].vector, "ch2");
     EXPECT_EQ(references[0].values[1], 0.5);
