@@ -38,7 +38,8 @@ def test_a_malformed_file_or_a_missing_channel_is_a_simulation_error(tmp_path):
 def test_page_with_references_matches_scopehost(scopehost, tmp_path):
     # One file matched by its vector's name, one by a pair.
     (tmp_path / "ch2.txt").write_text("".join(f"{k * 1e-4} {k % 3}\n" for k in range(30)))
-    references = [str(tmp_path / "ch2.txt"), os.path.join(SEEDS, "ngspice-binary.raw") + ":v(out)=ch1"]
+    references = [str(tmp_path / "ch2.txt"),
+                  os.path.join(SEEDS, "ngspice-binary.raw") + ":v(out)=ch1"]
     subprocess.run([scopehost, "acquire", "tektronix", "--sim", "rc-lowpass", "--html",
                     tmp_path / "theirs.html"] + [a for r in references for a in ("--reference", r)],
                    check=True, capture_output=True, timeout=60)
