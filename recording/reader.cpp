@@ -52,12 +52,20 @@ int32_t Integer(std::string_view name, std::string_view text) {
   return static_cast<int32_t>(static_cast<uint32_t>(value));
 }
 
+// Times are written to the microsecond; below a billion seconds that is 15 significant digits,
+// which a double carries exactly enough to be written back as the same text.
+constexpr double kLongestSeconds = 1e9;
+
 double Seconds(std::string_view name, std::string_view text) {
   double value = 0.0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || error != std::errc{} || end != text.data() + text.size() ||
       !std::isfinite(value) || value < 0.0) {
     throw LineError{std::string(name) + " is not a time in seconds: " + std::string(text)};
+  }
+  if (value >= kLongestSeconds) {
+    throw LineError{std::string(name) +
+                    " is beyond what a recording carries (under 1e9 s): " + std::string(text)};
   }
   return value;
 }

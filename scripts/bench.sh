@@ -8,7 +8,9 @@
 #  - CPU per acquisition, user + system over wall time, for each device type through
 #    scopehost on the default simulated bench (bench/cpu_per_acquisition.py);
 #  - the waveform viewer in headless Chromium for the TDS540's 4 x 20000 points: page open to
-#    the first complete drawing, and a zoom redraw (bench/viewer_open_and_zoom.py);
+#    the first complete drawing, and a zoom redraw (bench/viewer_open_and_zoom.py); a spectrum
+#    redraw, and the first drawing of a page comparing two channels with simulated vectors
+#    (bench/viewer_spectrum_and_comparison.py);
 #  - a TDS540 acquisition through the Python package beside the same one inside scopehost
 #    (bench/python_acquisition.py).
 #
@@ -52,8 +54,12 @@ echo "running bench/cpu_per_acquisition.py" >&2
 "$python" bench/cpu_per_acquisition.py build/bin/scopehost "$work/cpu.json" --runs "$repetitions"
 echo "running bench/viewer_open_and_zoom.py" >&2
 "$python" bench/viewer_open_and_zoom.py build/bin/scopehost "$work/viewer.json" --runs "$repetitions"
+echo "running bench/viewer_spectrum_and_comparison.py" >&2
+"$python" bench/viewer_spectrum_and_comparison.py build/bin/scopehost "$work/spectrum.json" \
+  --runs "$repetitions"
 echo "running bench/python_acquisition.py" >&2
 "$python" bench/python_acquisition.py build/bin/scopehost python "$work/python.json" \
   --runs $((8 * repetitions))
 "$python" bench/report.py "$out" "$work/conversion_bench.json" "$work/acquisition_bench.json" \
-  "$work/numpy.json" "$work/cpu.json" "$work/viewer.json" "$work/python.json" "${compare[@]}"
+  "$work/numpy.json" "$work/cpu.json" "$work/viewer.json" "$work/spectrum.json" \
+  "$work/python.json" "${compare[@]}"

@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-30}
-targets=(hameg philips tektronix scan prologix vxi11 recording)
+targets=(hameg philips tektronix scan prologix vxi11 recording raw_file)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target make_seeds "${targets[@]/%/_fuzz}"

@@ -9,6 +9,7 @@
 #include "interface/errors.h"
 #include "interface/session.h"
 #include "loading/companions.h"
+#include "simulation/reference.h"
 #include "writing/csv_writer.h"
 #include "writing/html_writer.h"
 #include "writing/output_file.h"
@@ -19,6 +20,7 @@ using namespace scopehost;
 
 struct gpibscope_page_options {
   std::optional<std::filesystem::path> viewerTemplate;
+  std::vector<ReferenceSource> references;  // read when added, matched when the page is made
 };
 
 namespace {
@@ -31,6 +33,12 @@ const Waveforms& Of(const gpibscope_acquisition* acquisition) {
 std::filesystem::path TemplateOf(const gpibscope_page_options* options) {
   if (options != nullptr && options->viewerTemplate) return *options->viewerTemplate;
   return OwnCompanions().ViewerTemplate();
+}
+
+std::vector<Reference> ReferencesOf(const gpibscope_page_options* options,
+                                    const Waveforms& waveforms) {
+  if (options == nullptr) return {};
+  return MatchReferences(options->references, waveforms);
 }
 
 bool ReadableFile(const std::filesystem::path& path) {
@@ -210,12 +218,22 @@ void gpibscope_page_options_set_template(gpibscope_page_options* options, const 
       path != nullptr ? std::make_optional<std::filesystem::path>(path) : std::nullopt;
 }
 
+gpibscope_status gpibscope_page_options_add_reference(gpibscope_page_options* options,
+                                                      const char* source, gpibscope_error** error) {
+  return Guarded(error, GPIBSCOPE_ERROR_ARGUMENT, [&] {
+    Require(options, "page options");
+    Require(source, "reference");
+    options->references.push_back(LoadReferenceSource(source));
+  });
+}
+
 gpibscope_status gpibscope_write_page(const gpibscope_acquisition* a,
                                       const gpibscope_page_options* options, const char* path,
                                       gpibscope_error** error) {
   return Guarded(error, GPIBSCOPE_ERROR_OUTPUT, [&] {
     Require(path, "path");
-    WriteHtml(Of(a), TemplateOf(options), path);
+    const Waveforms& waveforms = Of(a);
+    WriteHtml(waveforms, TemplateOf(options), path, ReferencesOf(options, waveforms));
   });
 }
 
@@ -225,7 +243,8 @@ gpibscope_status gpibscope_render_page(const gpibscope_acquisition* a,
   return Guarded(error, GPIBSCOPE_ERROR_OUTPUT, [&] {
     Require(page, "place for the page");
     *page = nullptr;
-    const std::string text = Page(Of(a), TemplateOf(options));
+    const Waveforms& waveforms = Of(a);
+    const std::string text = Page(waveforms, TemplateOf(options), ReferencesOf(options, waveforms));
     char* copy = static_cast<char*>(std::malloc(text.size() + 1));
     if (copy == nullptr) throw std::bad_alloc();
     std::memcpy(copy, text.c_str(), text.size() + 1);

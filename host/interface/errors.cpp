@@ -5,6 +5,7 @@
 
 #include "loading/module_loader.h"
 #include "scanning/bus_scan.h"
+#include "simulation/simulation.h"
 #include "writing/output_file.h"
 
 namespace scopehost {
@@ -22,6 +23,8 @@ gpibscope_status Status(gpibscope_status loadStatus) {
     return GPIBSCOPE_ERROR_BUS;
   } catch (const OutputError&) {
     return GPIBSCOPE_ERROR_OUTPUT;
+  } catch (const SimulationError&) {
+    return GPIBSCOPE_ERROR_SIMULATION;
   } catch (...) {
     return GPIBSCOPE_ERROR_ARGUMENT;
   }

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gpibscope/host_library.h"
 #include "scopehost/terminal_bar.h"
@@ -39,6 +40,7 @@ int ExitStatusOf(gpibscope_status status) {
     case GPIBSCOPE_ERROR_BUS:
       return kModuleFailed;
     case GPIBSCOPE_ERROR_OUTPUT:
+    case GPIBSCOPE_ERROR_SIMULATION:  // a reference that fits no channel fails its page
       return kOutputFailed;
     default:
       return kUsageError;
@@ -51,7 +53,8 @@ struct Failure {
   ~Failure() { gpibscope_error_free(error); }
 
   int Tell() const {
-    PrintMessage(gpibscope_error_text(error));
+    const bool reference = gpibscope_error_status(error) == GPIBSCOPE_ERROR_SIMULATION;
+    PrintMessage(std::string(reference ? "--reference " : "") + gpibscope_error_text(error));
     return ExitStatusOf(gpibscope_error_status(error));
   }
 };
@@ -62,6 +65,9 @@ struct Outputs {
   std::string waveDirectory;
   std::string plot;
   std::string html;
+  // The page's references, read before anything is acquired.
+  std::unique_ptr<gpibscope_page_options, void (*)(gpibscope_page_options*)> page{
+      gpibscope_page_options_new(), gpibscope_page_options_free};
 };
 
 // An acquisition cannot be repeated once the instrument moved on, so every output must have
@@ -153,6 +159,24 @@ std::string ChannelNames(const gpibscope_acquisition* acquisition) {
   return names;
 }
 
+// Simulation files are read before anything is acquired, so a bad one costs no acquisition.
+bool LoadReferences(const std::vector<std::string>& arguments, Outputs& outputs) {
+  if (!arguments.empty() && outputs.html.empty()) {
+    PrintMessage("--reference compares on the viewer page: add --html FILE");
+    return false;
+  }
+  for (const std::string& argument : arguments) {
+    Failure failure;
+    if (gpibscope_page_options_add_reference(outputs.page.get(), argument.c_str(),
+                                             &failure.error) != GPIBSCOPE_OK) {
+      PrintMessage(std::string("--reference ") + gpibscope_error_text(failure.error) +
+                   "; nothing acquired");
+      return false;
+    }
+  }
+  return true;
+}
+
 // Each requested file is written whole or not at all; one that fails does not stop the rest.
 int WriteOutputs(const gpibscope_acquisition* acquisition, const Outputs& outputs) {
   int status = kSuccess;
@@ -179,9 +203,10 @@ int WriteOutputs(const gpibscope_acquisition* acquisition, const Outputs& output
   attempt(outputs.pwlDirectory, directory(gpibscope_write_pwl));
   attempt(outputs.waveDirectory, directory(gpibscope_write_wave));
   attempt(outputs.plot, file(gpibscope_write_plot));
+  const gpibscope_page_options* page = outputs.page.get();
   attempt(outputs.html,
-          file([](const gpibscope_acquisition* a, const char* path, gpibscope_error** error) {
-            return gpibscope_write_page(a, nullptr, path, error);
+          file([page](const gpibscope_acquisition* a, const char* path, gpibscope_error** error) {
+            return gpibscope_write_page(a, page, path, error);
           }));
   return status;
 }
@@ -284,6 +309,10 @@ int Run(int argc, char** argv) {
   acquire->add_option("--plot", outputs.plot, "plot to draw: a .png or .svg file");
   acquire->add_option("--html", outputs.html,
                       "HTML page to write: the waveforms in an interactive viewer, self-contained");
+  std::vector<std::string> referenceArguments;
+  acquire->add_option("--reference", referenceArguments,
+                      "simulation to compare on the --html page: RAWFILE[:VECTOR=CHANNEL,...] "
+                      "(ngspice or LTspice raw file, or a two-column waveform file)");
 
   try {
     app.parse(argc, argv);
@@ -308,6 +337,7 @@ int Run(int argc, char** argv) {
     PrintMessage("cannot draw " + outputs.plot + ": a plot is a .png or .svg file");
     return kUsageError;
   }
+  if (!LoadReferences(referenceArguments, outputs)) return kUsageError;
   if (const auto unwritable = UnwritableOutput(outputs)) {
     PrintMessage(*unwritable);
     return kUsageError;

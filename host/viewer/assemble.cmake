@@ -1,9 +1,9 @@
 # Writes the viewer template: the page with its styles and scripts, dygraphs among them,
 # inlined, so that the page a host fills needs nothing but itself.
-#   cmake -DPAGE=... -DVIEWER_JS=... -DVIEWER_CSS=... -DDYGRAPHS_JS=... -DDYGRAPHS_CSS=...
-#         -DOUTPUT=... -P assemble.cmake
+#   cmake -DPAGE=... -DVIEWER_JS=... -DVIEWER_MATH_JS=... -DVIEWER_CSS=... -DDYGRAPHS_JS=...
+#         -DDYGRAPHS_CSS=... -DFFT_JS=... -DOUTPUT=... -P assemble.cmake
 file(READ ${PAGE} page)
-foreach(part VIEWER_JS VIEWER_CSS DYGRAPHS_JS DYGRAPHS_CSS)
+foreach(part VIEWER_JS VIEWER_MATH_JS VIEWER_CSS DYGRAPHS_JS DYGRAPHS_CSS FFT_JS)
   file(READ ${${part}} text)
   # The library names its licence by web address and its source map by file name: neither
   # may lead a browser to ask for anything; the licence is the Debian package's.

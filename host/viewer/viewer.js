@@ -1,4 +1,5 @@
-// The waveform viewer: reads the acquisition embedded in the page and draws it with dygraphs.
+// The waveform viewer: reads the acquisition embedded in the page and draws it with dygraphs;
+// its arithmetic is viewerMath's (viewer_math.js).
 // Every measurement is computed from the embedded values as they are, in double precision;
 // only the text shown is rounded. Each number shown also carries its full value in a
 // data-value attribute (JavaScript's shortest exact form), for copying and checking.
@@ -15,8 +16,20 @@ const viewer = (() => {
   const hasTime = axis.unit === "s";
   // Columns that hold volts: measured, read at the cursors, and X or Y in XY mode.
   const signals = acquisition.columns.filter((column) => column.unit === "V");
+  // Simulated vectors on the time axis, each with its channel and their difference.
+  const comparisons = (acquisition.references || []).map((reference) => {
+    const channel = channels.find((c) => c.name === reference.channel);
+    return {
+      channel, reference,
+      simulated: {name: reference.name + " (simulated)", unit: "V", values: reference.values},
+      difference: {name: channel.name + " − " + reference.name, unit: "V",
+                   values: viewerMath.difference(channel.values, reference.values)},
+    };
+  });
+  // Every trace of the time view: the channels, then each simulation and its difference.
+  const traces = [...channels, ...comparisons.flatMap((c) => [c.simulated, c.difference])];
 
-  const HYSTERESIS = 0.1;  // of peak-to-peak, around the mean, for the frequency estimate
+  const {partitionPoint, statistics} = viewerMath;
   const PREFIXES = ["f", "p", "n", "µ", "m", "", "k", "M", "G"];
 
   function sampleAxis(count) {
@@ -38,76 +51,6 @@ const viewer = (() => {
 
   function label(column) {
     return column.unit ? column.name + " (" + column.unit + ")" : column.name;
-  }
-
-  // In an array where `before` holds for a leading run of elements only: that run's length.
-  function partitionPoint(values, before) {
-    let low = 0;
-    let high = values.length;
-    while (low < high) {
-      const middle = (low + high) >> 1;
-      if (before(values[middle])) low = middle + 1;
-      else high = middle;
-    }
-    return low;
-  }
-
-  function statistics(values, times, first, end) {
-    let min = Infinity;
-    let max = -Infinity;
-    let sum = 0;
-    let squares = 0;
-    let count = 0;
-    for (let k = first; k < end; ++k) {
-      const v = values[k];
-      if (v === null) continue;
-      if (v < min) min = v;
-      if (v > max) max = v;
-      sum += v;
-      squares += v * v;
-      ++count;
-    }
-    if (count === 0) return null;
-    const mean = sum / count;
-    return {
-      min, max, mean,
-      peakToPeak: max - min,
-      rms: Math.sqrt(squares / count),
-      frequency: times ? frequency(values, times, first, end, mean, max - min) : null,
-    };
-  }
-
-  // Rising crossings of the mean: a sample above mean + band/2 after one below mean - band/2
-  // counts one, timed where the signal last passed the mean, interpolated between two
-  // samples. Noise smaller than the band makes no crossing. Two crossings at least give the
-  // mean period between the first and the last.
-  function frequency(values, times, first, end, mean, peakToPeak) {
-    if (!(peakToPeak > 0)) return null;
-    const low = mean - (HYSTERESIS / 2) * peakToPeak;
-    const high = mean + (HYSTERESIS / 2) * peakToPeak;
-    let armed = false;
-    let lastAtOrBelowMean = -1;
-    let firstCrossing = null;
-    let lastCrossing = null;
-    let crossings = 0;
-    for (let k = first; k < end; ++k) {
-      const v = values[k];
-      if (v === null) continue;
-      if (v <= mean) lastAtOrBelowMean = k;
-      if (v < low) {
-        armed = true;
-      } else if (v > high && armed) {
-        armed = false;
-        const j = lastAtOrBelowMean;
-        const t = times[j] + ((mean - values[j]) * (times[j + 1] - times[j])) /
-                                 (values[j + 1] - values[j]);
-        if (crossings === 0) firstCrossing = t;
-        lastCrossing = t;
-        ++crossings;
-      }
-    }
-    if (crossings < 2 || !(lastCrossing > firstCrossing)) return null;
-    return (crossings - 1) / (lastCrossing - firstCrossing);
   }
 
   function cell(tag, text, value) {
@@ -145,7 +88,7 @@ const viewer = (() => {
   // The rows of the time view, made once: the record never changes.
   let timeRowsMade = null;
   function timeRows() {
-    timeRowsMade ??= axis.values.map((t, k) => [t, ...channels.map((c) => c.values[k])]);
+    timeRowsMade ??= axis.values.map((t, k) => [t, ...traces.map((c) => c.values[k])]);
     return timeRowsMade;
   }
 
@@ -167,7 +110,7 @@ const viewer = (() => {
   }
 
   function channelVisibility() {
-    return channels.map((c) => document.querySelector(
+    return traces.map((c) => document.querySelector(
         'input[data-channel="' + CSS.escape(c.name) + '"]').checked);
   }
 
@@ -177,7 +120,7 @@ const viewer = (() => {
   function overview(visibility) {
     const first = Math.max(0, visibility.indexOf(true));
     return Object.fromEntries(
-        channels.map((c, k) => [label(c), {showInRangeSelector: k === first}]));
+        traces.map((c, k) => [label(c), {showInRangeSelector: k === first}]));
   }
 
   function options() {
@@ -213,7 +156,7 @@ const viewer = (() => {
     }
     return Object.assign(common, {
       file: timeRows(),
-      labels: [label(axis), ...channels.map(label)],
+      labels: [label(axis), ...traces.map(label)],
       xlabel: label(axis),
       ylabel: null,  // the ticks carry the unit
       visibility,
@@ -239,8 +182,9 @@ const viewer = (() => {
   // Dygraphs draws the first time inside its constructor, before it has returned the graph.
   function afterDraw(g) {
     graph = g;
-    if (firstDrawAt === null) firstDrawAt = performance.now();
     showMeasurements();
+    if (!xy.on) showComparisonsAndSpectrum();
+    if (firstDrawAt === null) firstDrawAt = performance.now();
   }
 
   // ---- cursors: sample numbers in time order, drawn in the time view ----
@@ -354,11 +298,164 @@ const viewer = (() => {
     }
   }
 
+  // ---- simulated against measured, and the spectrum, over the visible range ----
+
+  let shownRange = null;  // the samples the comparison and the spectrum were last made of
+
+  function showComparisonsAndSpectrum(force) {
+    const range = visibleSamples();
+    if (!force && shownRange && shownRange.first === range.first && shownRange.end === range.end) {
+      return;
+    }
+    shownRange = range;
+    showComparisons(range);
+    if (hasTime) showSpectrum(range);
+  }
+
+  function percent(fraction) {
+    return fraction === null || !Number.isFinite(fraction)
+        ? "–" : Number((100 * fraction).toPrecision(3)) + " %";
+  }
+
+  function measureCell(key, text, value) {
+    const td = cell("td", text, value === undefined ? null : value);
+    td.dataset.measure = key;
+    return td;
+  }
+
+  function showComparisons(range) {
+    if (comparisons.length === 0) return;
+    const table = document.getElementById("comparisons");
+    const caption = cell("caption", "over the visible range, " + (range.end - range.first) +
+                                        " samples; the simulation interpolated linearly onto " +
+                                        "the measured times");
+    table.replaceChildren(caption);
+    const names = ["simulated", "RMS difference", "largest difference", "RMS / peak-to-peak",
+                   "largest / peak-to-peak", "time shift (simulation late by)", "compared"];
+    table.appendChild(row(["", ...names].map((t) => cell("th", t))));
+    for (const c of comparisons) {
+      const r = viewerMath.compare(c.channel.values, c.reference.values, axis.values,
+                                   range.first, range.end);
+      const tr = row([
+        cell("th", c.channel.name), cell("td", c.reference.name + " of " + c.reference.file),
+        measureCell("rms", si(r.rms, "V", 4), r.rms),
+        measureCell("max", si(r.max, "V", 4), r.max),
+        measureCell("rmsRelative", percent(r.rmsRelative), r.rmsRelative),
+        measureCell("maxRelative", percent(r.maxRelative), r.maxRelative),
+        measureCell("shift", si(r.shift, "s", 4), r.shift),
+        measureCell("covered", r.covered === r.samples ? "all samples"
+            : r.covered + " of " + r.samples + " samples", r.covered),
+      ]);
+      tr.dataset.channel = c.channel.name;
+      tr.dataset.reference = c.reference.name;
+      table.appendChild(tr);
+    }
+  }
+
+  // Said once: a simulation that does not reach over the whole record is compared where it does.
+  function showCoverage() {
+    const notes = document.getElementById("comparison-notes");
+    for (const c of comparisons) {
+      const covered = viewerMath.coverage(c.channel.values, c.reference.values, axis.values, 0,
+                                          points);
+      if (covered.covered === points) continue;
+      const where = covered.covered === 0 ? "none of the record"
+          : si(covered.from, "s", 6) + " to " + si(covered.to, "s", 6) + " of the record (" +
+                covered.covered + " of " + points + " samples)";
+      const note = cell("p", c.reference.name + " of " + c.reference.file + " covers " + where +
+                                 ": it is drawn and compared there only.");
+      note.className = "coverage";
+      notes.appendChild(note);
+    }
+  }
+
+  const spectrumChoice = {window: "hann", unit: "dBV"};
+  let spectrumGraph = null;
+
+  function showSpectrum(range) {
+    const visibility = channelVisibility();
+    const shown = channels.filter((c, k) => visibility[k]);
+    const spectra = shown.map((c) => viewerMath.spectrum(c.values, axis.values, range.first,
+                                                          range.end, spectrumChoice.window));
+    showSpectrumPeaks(shown, spectra);
+    const graphDiv = document.getElementById("spectrum");
+    if (shown.length === 0 || spectra[0] === null) {
+      graphDiv.hidden = true;
+      return;
+    }
+    graphDiv.hidden = false;
+    const inDbv = spectrumChoice.unit === "dBV";
+    const level = inDbv ? viewerMath.dbv : (v) => v;
+    const unit = inDbv ? "dBV" : "V";
+    const frequencies = spectra[0].frequencies;
+    const rows = new Array(frequencies.length);
+    for (let k = 0; k < frequencies.length; ++k) {
+      rows[k] = [frequencies[k], ...spectra.map((s) => level(s.volts[k]))];
+    }
+    const settings = {
+      file: rows,
+      labels: ["frequency (Hz)", ...shown.map((c) => c.name + " (" + unit + ")")],
+      xlabel: "frequency (Hz)",
+      legend: "always",
+      labelsDiv: document.getElementById("spectrum-legend"),
+      animatedZooms: false,
+      dateWindow: null,
+      valueRange: null,
+      strokeWidth: 1,
+      axes: {
+        x: axisFormat("Hz"),
+        y: inDbv ? {axisLabelWidth: 64, axisLabelFormatter: (v) => v.toFixed(0) + " dBV",
+                    valueFormatter: (v) => v.toFixed(2) + " dBV"}
+                 : axisFormat("V"),
+      },
+    };
+    if (spectrumGraph) {
+      spectrumGraph.updateOptions(settings);
+    } else {
+      const file = settings.file;
+      delete settings.file;
+      spectrumGraph = new Dygraph(graphDiv, file, settings);
+    }
+  }
+
+  function showSpectrumPeaks(shown, spectra) {
+    const table = document.getElementById("spectrum-peaks");
+    table.replaceChildren();
+    table.appendChild(row(["", "strongest at", "level (RMS)", "level", "bin width"]
+                              .map((t) => cell("th", t))));
+    shown.forEach((c, k) => {
+      const s = spectra[k];
+      const frequency = s ? s.frequencies[s.strongest] : null;
+      const volts = s ? s.volts[s.strongest] : null;
+      const decibels = s ? viewerMath.dbv(volts) : null;
+      const tr = row([
+        cell("th", c.name), measureCell("frequency", si(frequency, "Hz", 6), frequency),
+        measureCell("volts", si(volts, "V", 4), volts),
+        measureCell("dbv", decibels === null ? "–" : decibels.toFixed(2) + " dBV", decibels),
+        measureCell("binWidth", si(s ? s.binWidth : null, "Hz", 4), s ? s.binWidth : null),
+      ]);
+      tr.dataset.channel = c.name;
+      table.appendChild(tr);
+    });
+  }
+
+  function addSpectrumControls() {
+    document.getElementById("spectrum-panel").hidden = !hasTime;
+    for (const key of ["window", "unit"]) {
+      const select = document.getElementById("spectrum-" + key);
+      select.value = spectrumChoice[key];
+      select.addEventListener("change", () => {
+        spectrumChoice[key] = select.value;
+        if (!xy.on) showComparisonsAndSpectrum(true);
+      });
+    }
+  }
+
   // ---- controls ----
 
   function addChannelSwitches() {
     const box = document.getElementById("channels");
-    for (const c of channels) {
+    for (const c of traces) {
       const input = document.createElement("input");
       input.type = "checkbox";
       input.checked = true;
@@ -367,6 +464,7 @@ const viewer = (() => {
         if (xy.on) return;
         const visibility = channelVisibility();
         graph.updateOptions({visibility, series: overview(visibility)});
+        showComparisonsAndSpectrum(true);
       });
       const wrapper = document.createElement("label");
       wrapper.append(input, " " + c.name);
@@ -399,13 +497,19 @@ const viewer = (() => {
   showHeader();
   addChannelSwitches();
   addXyControls();
+  addSpectrumControls();
+  document.getElementById("comparison-panel").hidden = comparisons.length === 0;
+  showCoverage();
   document.getElementById("reset").addEventListener("click", () => graph.resetZoom());
   redraw();
 
-  // For scripts driving the page (its tests and benchmark): the graph, and when it was first
-  // drawn completely, in milliseconds since the page's navigation began.
+  // For scripts driving the page (its tests and benchmark): the graphs, when the page was first
+  // drawn completely, in milliseconds since the page's navigation began, and the spectrum
+  // made and drawn again.
   return {
     get graph() { return graph; },
+    get spectrumGraph() { return spectrumGraph; },
     get firstDrawAt() { return firstDrawAt; },
+    redrawSpectrum() { showSpectrum(visibleSamples()); },
   };
 })();

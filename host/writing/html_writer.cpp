@@ -33,13 +33,8 @@ void AppendJsonString(std::string& json, std::string_view text) {
   json += '"';
 }
 
-void AppendColumn(std::string& json, std::string_view name, std::string_view unit,
-                  const std::vector<double>& values) {
-  json += "{\"name\":";
-  AppendJsonString(json, name);
-  json += ",\"unit\":";
-  AppendJsonString(json, unit);
-  json += ",\"values\":[";
+void AppendValues(std::string& json, const std::vector<double>& values) {
+  json += "\"values\":[";
   for (size_t k = 0; k < values.size(); ++k) {
     if (k > 0) json += ',';
     if (std::isfinite(values[k]))
@@ -47,7 +42,30 @@ void AppendColumn(std::string& json, std::string_view name, std::string_view uni
     else
       json += "null";
   }
-  json += "]}";
+  json += ']';
+}
+
+void AppendColumn(std::string& json, std::string_view name, std::string_view unit,
+                  const std::vector<double>& values) {
+  json += "{\"name\":";
+  AppendJsonString(json, name);
+  json += ",\"unit\":";
+  AppendJsonString(json, unit);
+  json += ',';
+  AppendValues(json, values);
+  json += '}';
+}
+
+void AppendReference(std::string& json, const Reference& reference) {
+  json += "{\"name\":";
+  AppendJsonString(json, reference.vector);
+  json += ",\"channel\":";
+  AppendJsonString(json, reference.channel);
+  json += ",\"file\":";
+  AppendJsonString(json, reference.file);
+  json += ',';
+  AppendValues(json, reference.values);
+  json += '}';
 }
 
 std::string ReadTemplate(const std::filesystem::path& viewerTemplate) {
@@ -61,7 +79,7 @@ std::string ReadTemplate(const std::filesystem::path& viewerTemplate) {
 
 }  // namespace
 
-std::string AcquisitionJson(const Waveforms& waveforms) {
+std::string AcquisitionJson(const Waveforms& waveforms, const std::vector<Reference>& references) {
   std::string json = "{\"header\":[";
   bool first = true;
   for (const auto& [name, value] : AcquisitionHeader(waveforms)) {
@@ -79,22 +97,32 @@ std::string AcquisitionJson(const Waveforms& waveforms) {
     json += ',';
     AppendColumn(json, channel.name, kVolts, channel.volts);
   }
-  return json + "]}";
+  json += ']';
+  if (!references.empty()) {
+    json += ",\"references\":[";
+    for (size_t k = 0; k < references.size(); ++k) {
+      if (k > 0) json += ',';
+      AppendReference(json, references[k]);
+    }
+    json += ']';
+  }
+  return json + '}';
 }
 
-std::string Page(const Waveforms& waveforms, const std::filesystem::path& viewerTemplate) {
+std::string Page(const Waveforms& waveforms, const std::filesystem::path& viewerTemplate,
+                 const std::vector<Reference>& references) {
   std::string page = ReadTemplate(viewerTemplate);
   const size_t at = page.find(kAcquisitionPlaceholder);
   if (at == std::string::npos || page.find(kAcquisitionPlaceholder, at + 1) != std::string::npos) {
     throw OutputError("the viewer template " + viewerTemplate.string() +
                       " holds no single place for the acquisition");
   }
-  return page.replace(at, kAcquisitionPlaceholder.size(), AcquisitionJson(waveforms));
+  return page.replace(at, kAcquisitionPlaceholder.size(), AcquisitionJson(waveforms, references));
 }
 
 void WriteHtml(const Waveforms& waveforms, const std::filesystem::path& viewerTemplate,
-               const std::filesystem::path& path) {
-  const std::string page = Page(waveforms, viewerTemplate);
+               const std::filesystem::path& path, const std::vector<Reference>& references) {
+  const std::string page = Page(waveforms, viewerTemplate, references);
   OutputFile file(path);
   file.Write(page);
   file.Commit();

@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "acquiring/waveforms.h"
+#include "simulation/reference.h"
 
 namespace scopehost {
 
@@ -20,14 +22,18 @@ inline constexpr std::string_view kAcquisitionPlaceholder = "__GPIBSCOPE_ACQUISI
 // header holds the CSV file's metadata lines as name and value; the first column is the
 // abscissa, the rest the channels; numbers in the shortest form that reads back exactly, null
 // for a value that is not finite. No "<" appears, so the text is safe inside a script element.
-std::string AcquisitionJson(const Waveforms& waveforms);
+// With references, simulated vectors on the time axis follow the columns:
+//   "references": [{"name": "v(out)", "channel": "ch2", "file": "rc.raw", "values": [...]}]
+std::string AcquisitionJson(const Waveforms& waveforms,
+                            const std::vector<Reference>& references = {});
 
 // The template with the acquisition in its place. Throws OutputError, naming the template when
 // it cannot be read or holds no single placeholder.
-std::string Page(const Waveforms& waveforms, const std::filesystem::path& viewerTemplate);
+std::string Page(const Waveforms& waveforms, const std::filesystem::path& viewerTemplate,
+                 const std::vector<Reference>& references = {});
 
 // The page as a file. Throws OutputError as Page does; leaves no partial file.
 void WriteHtml(const Waveforms& waveforms, const std::filesystem::path& viewerTemplate,
-               const std::filesystem::path& path);
+               const std::filesystem::path& path, const std::vector<Reference>& references = {});
 
 }  // namespace scopehost

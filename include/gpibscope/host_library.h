@@ -9,7 +9,9 @@
  * names, mode, time and duration are read through accessors, and it is written as CSV, SPICE
  * PWL sources, two-column waveform files, a plot (where PLplot is built in) or the waveform
  * viewer's page, each file whole or not at all. A session acquires as often as asked, from any
- * device in any order.
+ * device in any order. Simulation results (ngspice and LTspice raw files, two-column waveform
+ * files) are read back, on their own or as references the viewer's page compares with the
+ * channels.
  *
  * Errors: a call that can fail returns a gpibscope_status and, when error is not null, sets
  * *error to a new gpibscope_error holding the status and one line of text (free it with
@@ -60,7 +62,9 @@ typedef enum gpibscope_status {
   GPIBSCOPE_ERROR_MODULE,        /* the module failed; its messages went to the handler */
   GPIBSCOPE_ERROR_BUS,           /* a board-level call of the scan failed */
   GPIBSCOPE_ERROR_OUTPUT,        /* an output file could not be written; none was left */
-  GPIBSCOPE_ERROR_NO_TIME_AXIS   /* PWL or waveform files of data without a rising time axis */
+  GPIBSCOPE_ERROR_NO_TIME_AXIS,  /* PWL or waveform files of data without a rising time axis */
+  GPIBSCOPE_ERROR_SIMULATION     /* a simulation file that cannot be read, or a reference whose
+                                    vector or channel is missing */
 } gpibscope_status;
 
 typedef struct gpibscope_error gpibscope_error;
@@ -263,6 +267,14 @@ GPIBSCOPE_HOST_API void gpibscope_page_options_free(gpibscope_page_options* opti
 /* The page template; null (the default) is gpibscope_default_viewer_template(). */
 GPIBSCOPE_HOST_API void gpibscope_page_options_set_template(gpibscope_page_options* options,
                                                             const char* path);
+/* Adds simulated vectors the page draws over channels: "FILE" (every vector named as a channel,
+ * "ch2" or "v(ch2)") or "FILE:VECTOR=CHANNEL,..." (the last colon followed by pairs ends the
+ * file name). The file is read now, so a bad one is found before anything is acquired:
+ * SIMULATION naming the file and what is wrong, and the options unchanged. Writing the page
+ * then fails with SIMULATION when a vector or channel is missing or the acquisition has no
+ * time axis; each vector is interpolated onto the measured times. */
+GPIBSCOPE_HOST_API gpibscope_status gpibscope_page_options_add_reference(
+    gpibscope_page_options* options, const char* source, gpibscope_error** error);
 
 /* The waveform viewer's self-contained page (options may be null: all defaults). */
 GPIBSCOPE_HOST_API gpibscope_status gpibscope_write_page(const gpibscope_acquisition* a,
@@ -272,6 +284,28 @@ GPIBSCOPE_HOST_API gpibscope_status gpibscope_write_page(const gpibscope_acquisi
 GPIBSCOPE_HOST_API gpibscope_status gpibscope_render_page(const gpibscope_acquisition* a,
                                                           const gpibscope_page_options* options,
                                                           char** page, gpibscope_error** error);
+
+/* ---- Simulation results read back ---- */
+
+/* A transient analysis: its time axis (seconds, finite, never falling) and named vectors of as
+ * many values. */
+typedef struct gpibscope_simulation gpibscope_simulation;
+/* Reads an ngspice raw file (binary or ASCII), an LTspice raw file (UTF-16 header, binary or
+ * ASCII) or else two columns of time and value, whose one vector is named after the file's stem:
+ * SIMULATION naming the file and what is wrong where. */
+GPIBSCOPE_HOST_API gpibscope_status gpibscope_read_simulation(const char* path,
+                                                              gpibscope_simulation** simulation,
+                                                              gpibscope_error** error);
+GPIBSCOPE_HOST_API void gpibscope_simulation_free(gpibscope_simulation* simulation);
+GPIBSCOPE_HOST_API size_t gpibscope_simulation_points(const gpibscope_simulation* simulation);
+GPIBSCOPE_HOST_API const double* gpibscope_simulation_time(const gpibscope_simulation* simulation);
+GPIBSCOPE_HOST_API size_t gpibscope_simulation_vectors(const gpibscope_simulation* simulation);
+/* As the file names it ("v(out)", "V(n001)", "I(R1)"); null for an index out of range. */
+GPIBSCOPE_HOST_API const char* gpibscope_simulation_vector_name(
+    const gpibscope_simulation* simulation, size_t vector);
+/* gpibscope_simulation_points values; null for an index out of range. */
+GPIBSCOPE_HOST_API const double* gpibscope_simulation_vector_values(
+    const gpibscope_simulation* simulation, size_t vector);
 
 #ifdef __cplusplus
 }

@@ -6,6 +6,8 @@ Tektronix TDS540, Philips PM3323) straight into NumPy arrays, in volts with thei
     scope.time, scope.channels["ch1"]                    # seconds, volts
     scope.to_csv("tds540.csv"); scope.to_pwl("spice/"); scope.plot()
     scope.to_html("tds540.html")                         # the waveform viewer; viewer() inline
+    scope.to_html("rc.html", reference="rc.raw:v(out)=ch2")  # a simulation drawn over ch2
+    gpibscope.read_simulation("rc.raw").vectors["v(out)"]    # ngspice/LTspice raw files
 
 The package calls the host library libgpibscope-host.so with ctypes, as scopehost does; it
 loads the driver module and the GPIB library. GPIBSCOPE_MODULE names another module.
@@ -16,11 +18,13 @@ from collections import namedtuple
 
 from . import _library
 from ._acquisition import Acquisition, acquire
-from ._errors import AcquisitionError, Error, GpibLibraryError
+from ._errors import AcquisitionError, Error, GpibLibraryError, SimulationError
 from ._library import Device
+from ._simulation import Simulation, read_simulation
 
 __all__ = ["Acquisition", "AcquisitionError", "Device", "Error", "GpibLibraryError",
-           "Listener", "acquire", "devices", "scan"]
+           "Listener", "Simulation", "SimulationError", "acquire", "devices", "read_simulation",
+           "scan"]
 
 Listener = namedtuple("Listener", "address identification")
 Listener.__doc__ = """A listener on board 0: its address and its reply to "*IDN?" (line ends

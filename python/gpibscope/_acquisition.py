@@ -71,11 +71,16 @@ class Acquisition:
         with self._handle() as handle:
             _library.call(getattr(_library.library(), "gpibscope_" + writer), handle, *arguments)
 
-    def _page(self, writer, *arguments):
+    def _page(self, writer, reference, *arguments):
         lib, template = _library.library(), _library.viewer_template
-        lib.gpibscope_page_options_set_template(lib.page_options,
-                                                template and os.fsencode(template))
-        self._write(writer, lib.page_options, *arguments)
+        options = lib.gpibscope_page_options_new()
+        try:
+            lib.gpibscope_page_options_set_template(options, template and os.fsencode(template))
+            for source in _references(reference):
+                _library.call(lib.gpibscope_page_options_add_reference, options, source)
+            self._write(writer, options, *arguments)
+        finally:
+            lib.gpibscope_page_options_free(options)
 
     def to_csv(self, path):
         """Writes the CSV file scopehost writes for this data; returns its path."""
@@ -100,19 +105,26 @@ class Acquisition:
         without a rising time axis. Returns the paths written."""
         return self._channel_files("write_wave", directory)
 
-    def to_html(self, path):
+    def to_html(self, path, reference=None):
         """Writes the waveform viewer's page that scopehost's --html writes for this data: one
-        self-contained HTML file (zoom, cursors, measurements) that opens from disk with no
-        network. Error when the viewer template that comes with gpibscope cannot be read.
-        Returns its path."""
-        self._page("write_page", os.fsencode(path))
+        self-contained HTML file (zoom, cursors, measurements, spectra) that opens from disk
+        with no network. Error when the viewer template that comes with gpibscope cannot be
+        read. Returns its path.
+
+        reference: simulation results drawn over the channels they are compared with, as
+        scopehost's --reference takes them: a path, or "FILE:VECTOR=CHANNEL,..." (an ngspice
+        or LTspice raw file or a two-column waveform file), or a list of them. Without pairs
+        every vector named as a channel ("ch2" or "v(ch2)") is compared. SimulationError when
+        a file cannot be read or a vector or channel is missing; no page is written then."""
+        self._page("write_page", reference, os.fsencode(path))
         return os.fspath(path)
 
-    def viewer(self, height=800):
+    def viewer(self, height=800, reference=None):
         """The page of to_html() inline in a notebook: displaying the returned object shows it
-        in an iframe height pixels high, sandboxed to run the page's own scripts only."""
+        in an iframe height pixels high, sandboxed to run the page's own scripts only.
+        reference as for to_html()."""
         text = ctypes.c_void_p()
-        self._page("render_page", ctypes.byref(text))
+        self._page("render_page", reference, ctypes.byref(text))
         try:
             return Viewer(ctypes.string_at(text).decode("utf-8"), height)
         finally:
@@ -169,13 +181,22 @@ class Viewer:
                 f'style="width: 100%; height: {self.height}px; border: 0"></iframe>')
 
 
+def _references(reference):
+    """The reference sources as the library takes them: one path or text, or a list."""
+    if reference is None:
+        return []
+    if isinstance(reference, (str, bytes, os.PathLike)):
+        reference = [reference]
+    return [os.fsencode(source) for source in reference]
+
+
 def _from_handle(device, handle, messages):
     """The Acquisition of a handle of the library: in XY mode X is named as a channel."""
     lib = _library.library()
     points = lib.gpibscope_acquisition_points(handle)
 
     def array(pointer):
-        return numpy.ctypeslib.as_array(pointer, (points,)).copy() if points else numpy.empty(0)
+        return _library.copied_array(pointer, points)
 
     channels = {lib.gpibscope_acquisition_channel_name(handle, k).decode():
                 array(lib.gpibscope_acquisition_channel_values(handle, k))

@@ -9,6 +9,11 @@ class GpibLibraryError(Error):
     """No GPIB library, one that cannot be loaded, or a second one in the same process."""
 
 
+class SimulationError(Error):
+    """A simulation file that cannot be read, or a reference whose vector or channel is
+    missing; the text names the file and what is wrong where."""
+
+
 class AcquisitionError(Error):
     """The module returned 0. messages holds every line it reported, in order."""
 

@@ -5,7 +5,9 @@ import os
 import threading
 from collections import namedtuple
 
-from ._errors import Error, GpibLibraryError
+import numpy
+
+from ._errors import Error, GpibLibraryError, SimulationError
 
 Device = namedtuple("Device", "type name text")
 Device.__doc__ = """A device type: its number 0 to 3, its short name (hameg1, hameg2,
@@ -18,10 +20,10 @@ _DIRS = (os.path.join(_PACKAGE_DIR, os.pardir, os.pardir, "build", "lib"), "/usr
          "/usr/lib")
 
 OK, ARGUMENT, GPIB_LIBRARY, UNKNOWN_BENCH, BENCH, MODULE_LOAD, MODULE, BUS, OUTPUT, \
-    NO_TIME_AXIS = range(10)
+    NO_TIME_AXIS, SIMULATION = range(11)
 TIME, X, SAMPLE = range(3)
 _EXCEPTIONS = {ARGUMENT: ValueError, GPIB_LIBRARY: GpibLibraryError, BENCH: ValueError,
-               UNKNOWN_BENCH: ValueError, NO_TIME_AXIS: ValueError}
+               UNKNOWN_BENCH: ValueError, NO_TIME_AXIS: ValueError, SIMULATION: SimulationError}
 
 MESSAGE_FN = TEXT_FN = ctypes.CFUNCTYPE(None, ctypes.c_char_p, ctypes.c_void_p)
 PROGRESS_FN = ctypes.CFUNCTYPE(None, ctypes.c_int, ctypes.c_int, ctypes.c_void_p)
@@ -42,7 +44,10 @@ acquisition_abscissa i p, acquisition_xy i p, acquisition_points z p,
 acquisition_abscissa_values D p, acquisition_channels z p, acquisition_channel_name s pz,
 acquisition_channel_values D pz, acquisition_acquired_at q p, acquisition_duration d p,
 write_csv i psP, write_pwl i psMpP, write_wave i psMpP, page_options_new p,
-page_options_free v p, page_options_set_template v ps, write_page i ppsP, render_page i ppPP"""
+page_options_free v p, page_options_set_template v ps, page_options_add_reference i psP,
+write_page i ppsP, render_page i ppPP, read_simulation i sPP, simulation_free v p,
+simulation_points z p, simulation_time D p, simulation_vectors z p,
+simulation_vector_name s pz, simulation_vector_values D pz"""
 
 # The page template to_html and viewer() use; None is the one that came with the library.
 viewer_template = None
@@ -74,7 +79,6 @@ def library():
                 function = getattr(loaded, "gpibscope_" + name)
                 function.restype = _TYPES[result]
                 function.argtypes = [_TYPES[code] for code in arguments]
-            loaded.page_options = loaded.gpibscope_page_options_new()  # kept for the process
             _loaded = loaded
         return _loaded
 
@@ -87,6 +91,11 @@ def call(function, *arguments, exceptions=None):
         text = library().gpibscope_error_text(error).decode("utf-8", errors="replace")
         library().gpibscope_error_free(error)
         raise ((exceptions or {}).get(status) or _EXCEPTIONS.get(status, Error))(text)
+
+
+def copied_array(pointer, points):
+    """points doubles the library owns, copied into a NumPy array."""
+    return numpy.ctypeslib.as_array(pointer, (points,)).copy() if points else numpy.empty(0)
 
 
 def device_type(device):

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "bench_signal.h"
 #include "model_registry.h"
 
 namespace gpibsim {
@@ -107,7 +108,7 @@ class BenchReader {
     }
 
     try {
-      placed.device = (*factory)(table);
+      placed.device = (*factory)(WithSignalInputsResolved(table));
     } catch (const std::exception& error) {
       Fail(label + ": " + error.what());
     }

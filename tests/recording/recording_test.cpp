@@ -109,6 +109,11 @@ TEST(RecordingFile, AFieldMissingOrRepeatedNamesTheLine) {
       {"1 ibwrt ud=1 count=1 w=A ret=0 ibsta=0 iberr=0 ibcntl=0 t=0 d=0\n",
        "x:2: w has an odd number of hex digits"},
       {"1 SendIFC board=0 ibsta=0 iberr=0 ibcntl=0 t=-1 d=0\n", "x:2: t is not a time"},
+      {"1 SendIFC board=0 ibsta=0 iberr=0 ibcntl=0 t=0 d=0333333333333333333333333333333333333"
+       "3333333333333333333333333333333333333\n",
+       "x:2: d is beyond what a recording carries"},
+      {"1 SendIFC board=0 ibsta=0 iberr=0 ibcntl=0 t=1e9 d=0\n",
+       "x:2: t is beyond what a recording carries"},
   };
   for (const auto& c : cases) {
     try {

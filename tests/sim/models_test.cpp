@@ -29,11 +29,11 @@ class UnreadReply : public testing::TestWithParam<Instrument> {
 TEST_P(UnreadReply, IsDiscardedByTheNextMessage) {
   const Instrument& instrument = GetParam();
   SendTo(instrument.pad, "*IDN?");
-  ASSERT_EQ(ReceiveFrom(instrument.pad, 10).size(), 10u);
+  ASSERT_EQ(ReceiveFrom(MakeAddr(instrument.pad, 0), 10).size(), 10u);
   SendTo(instrument.pad, instrument.identify);
-  EXPECT_EQ(ReceiveFrom(instrument.pad, 64).rfind(instrument.answer, 0), 0u);
+  EXPECT_EQ(ReceiveFrom(MakeAddr(instrument.pad, 0), 64).rfind(instrument.answer, 0), 0u);
   // Nothing more is held: the next read finds the device silent.
-  ReceiveFrom(instrument.pad, 64);
+  ReceiveFrom(MakeAddr(instrument.pad, 0), 64);
   EXPECT_EQ(user_iberr, EABO);
 }
 

@@ -1,8 +1,11 @@
 // The bench's signals, which every instrument model samples.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <stdexcept>
+#include <tuple>
 
 #include "bench_signal.h"
 
@@ -88,11 +91,77 @@ TEST(SignalFromToml, BadValuesNameTheKey) {
   };
   EXPECT_EQ(messageFor(toml::table{{"shape", "sawtooth"}}),
             "signal key \"shape\": unknown shape \"sawtooth\" (sine, square, triangle, "
-            "noisy_sine, dc)");
+            "noisy_sine, dc, rc_lowpass)");
   EXPECT_EQ(messageFor(toml::table{{"amplitude", "big"}}),
             "signal key \"amplitude\" must be a number");
   EXPECT_EQ(messageFor(toml::table{{"seed", -1}}),
             "signal key \"seed\" must be an integer from 0 to 4294967295");
+  EXPECT_EQ(messageFor(toml::table{{"shape", "rc_lowpass"}, {"time_constant", 0.0}}),
+            "signal key \"time_constant\" must be a number of seconds above 0");
+  EXPECT_EQ(messageFor(toml::table{{"shape", "rc_lowpass"}, {"time_constant", 1e-3}}),
+            "signal key \"input\" must be a signal table or name a channel");
+  EXPECT_EQ(messageFor(toml::table{{"shape", "rc_lowpass"},
+                                   {"time_constant", 1e-3},
+                                   {"input", toml::table{{"shape", "triangle"}}}}),
+            "signal key \"input\": an rc_lowpass input is dc, sine or square");
+}
+
+// The low-pass output obeys tau y' = x - y: stepped with Runge-Kutta from its own value, it
+// stays on the closed form across edges and periods, for time constants short and long
+// against the period.
+class LowPass : public ::testing::TestWithParam<std::tuple<Shape, double>> {};
+
+TEST_P(LowPass, FollowsItsDifferentialEquation) {
+  const auto [shape, tau] = GetParam();
+  const Signal input = Make(shape);
+  Signal output;
+  output.shape = Shape::kRcLowPass;
+  output.timeConstant = tau;
+  output.input = std::make_shared<const Signal>(input);
+  // Steps end on the square's edges, so each step sees a smooth input.
+  const double step = 1e-3 / 2000;
+  const auto slope = [&](double t, double y) { return (input.At(t) - y) / tau; };
+  double y = output.At(0.0);
+  double worst = 0.0;
+  for (int i = 0; i < 6000; ++i) {
+    const double t = i * step;
+    const double tIn = t + 1e-12, tOut = t + step - 1e-12;
+    const double k1 = slope(tIn, y), k2 = slope(t + step / 2, y + step / 2 * k1);
+    const double k3 = slope(t + step / 2, y + step / 2 * k2), k4 = slope(tOut, y + step * k3);
+    y += step / 6 * (k1 + 2 * k2 + 2 * k3 + k4);
+    worst = std::max(worst, std::abs(y - output.At(t + step)));
+  }
+  EXPECT_LT(worst, 1e-6);
+}
+
+INSTANTIATE_TEST_SUITE_P(ShapesAndTimeConstants, LowPass,
+                         ::testing::Combine(::testing::Values(Shape::kSquare, Shape::kSine,
+                                                              Shape::kDc),
+                                            ::testing::Values(20e-6, 200e-6, 5e-3)));
+
+TEST(WithSignalInputsResolved, ChannelNameBecomesThatChannelsSignal) {
+  const toml::table square{{"shape", "square"}, {"amplitude", 2.0}};
+  const toml::table rc{{"shape", "rc_lowpass"}, {"time_constant", 1e-4}, {"input", "ch1"}};
+  const toml::table device{{"ch1", toml::table{{"signal", square}}},
+                           {"ch2", toml::table{{"signal", rc}}}};
+  const toml::table resolved = gpibsim::WithSignalInputsResolved(device);
+  const Signal output = gpibsim::SignalFromToml(*resolved["ch2"]["signal"].as_table());
+  ASSERT_NE(output.input, nullptr);
+  EXPECT_EQ(output.input->amplitude, 2.0);
+
+  const toml::table dangling{{"ch2", toml::table{{"signal", rc}}}};
+  EXPECT_THROW(
+      {
+        try {
+          gpibsim::WithSignalInputsResolved(dangling);
+        } catch (const std::runtime_error& error) {
+          EXPECT_STREQ(error.what(),
+                       "ch2.signal key \"input\": \"ch1\" is no channel of this device with a "
+                       "signal");
+          throw;
+        }
+      },
+      std::runtime_error);
 }
 
 }  // namespace

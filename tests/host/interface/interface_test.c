@@ -1,6 +1,7 @@
 /* The host library's C interface as a host in C calls it: one session on the simulated bench
  * acquiring from every device in turn and again, progress and messages delivered, errors as
- * values with their text, files and pages from acquired data and from the host's own.
+ * values with their text, files and pages from acquired data and from the host's own, a
+ * simulation read back and compared on a page.
  * usage: host_interface_test SCRATCH_DIRECTORY */
 #include <math.h>
 #include <stdio.h>
@@ -161,6 +162,60 @@ static void writes_acquired_and_own_data(gpibscope_session* session, const char*
   gpibscope_acquisition_free(own);
 }
 
+static void write_text(const char* path, const char* text) {
+  FILE* file = fopen(path, "w");
+  fputs(text, file);
+  fclose(file);
+}
+
+/* A waveform file read back, then set beside channel 1 on a page: interpolated onto its times,
+ * NaN (null) where the simulation ends; a bad file refused when added, a missing channel when
+ * the page is made. */
+static void reads_simulations_and_compares_on_page(const char* scratch) {
+  write_text(path_in(scratch, "rc.txt"), "* time value\n0 0\n2e-6 1\n");
+  gpibscope_simulation* simulation = NULL;
+  CHECK(gpibscope_read_simulation(path_in(scratch, "rc.txt"), &simulation, NULL) == GPIBSCOPE_OK);
+  CHECK(gpibscope_simulation_points(simulation) == 2 &&
+        gpibscope_simulation_vectors(simulation) == 1);
+  CHECK(gpibscope_simulation_time(simulation)[1] == 2e-6);
+  CHECK(strcmp(gpibscope_simulation_vector_name(simulation, 0), "rc") == 0);
+  CHECK(gpibscope_simulation_vector_values(simulation, 0)[1] == 1.0);
+  CHECK(gpibscope_simulation_vector_name(simulation, 1) == NULL);
+  gpibscope_simulation_free(simulation);
+  gpibscope_error* error = NULL;
+  write_text(path_in(scratch, "bad.txt"), "0 0\n1e-6 x\n");
+  gpibscope_status status =
+      gpibscope_read_simulation(path_in(scratch, "bad.txt"), &simulation, &error);
+  CHECK(fails_with(status, error, GPIBSCOPE_ERROR_SIMULATION, "bad.txt: line 2"));
+  CHECK(simulation == NULL);
+
+  const double time[] = {0.0, 1e-6, 4e-6}, volts[] = {0.0, 0.5, 1.0};
+  gpibscope_acquisition* own =
+      gpibscope_acquisition_new("Mine", 2, GPIBSCOPE_ABSCISSA_TIME, time, 3, 0, 0.25);
+  gpibscope_acquisition_add_channel(own, "ch1", volts);
+  gpibscope_page_options* options = gpibscope_page_options_new();
+  gpibscope_page_options_set_template(options, path_in(scratch, "template"));
+  error = NULL;
+  status = gpibscope_page_options_add_reference(options, path_in(scratch, "none.raw"), &error);
+  CHECK(fails_with(status, error, GPIBSCOPE_ERROR_SIMULATION, "none.raw"));
+  char reference[4200];
+  snprintf(reference, sizeof reference, "%s:rc=ch1", path_in(scratch, "rc.txt"));
+  CHECK(gpibscope_page_options_add_reference(options, reference, NULL) == GPIBSCOPE_OK);
+  char* page = NULL;
+  CHECK(gpibscope_render_page(own, options, &page, NULL) == GPIBSCOPE_OK);
+  CHECK(page != NULL &&
+        strstr(page, "\"references\":[{\"name\":\"rc\",\"channel\":\"ch1\"") != NULL);
+  CHECK(page != NULL && strstr(page, "\"values\":[0,0.5,null]}]}</p>") != NULL);
+  gpibscope_free(page);
+  snprintf(reference, sizeof reference, "%s:rc=ch4", path_in(scratch, "rc.txt"));
+  CHECK(gpibscope_page_options_add_reference(options, reference, NULL) == GPIBSCOPE_OK);
+  error = NULL;
+  status = gpibscope_write_page(own, options, path_in(scratch, "compared.html"), &error);
+  CHECK(fails_with(status, error, GPIBSCOPE_ERROR_SIMULATION, "no acquired channel \"ch4\""));
+  gpibscope_page_options_free(options);
+  gpibscope_acquisition_free(own);
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
   mkdir(argv[1], 0777);
@@ -178,6 +233,7 @@ int main(int argc, char** argv) {
   acquires_again_and_in_any_order(session);
   errors_are_values(session);
   writes_acquired_and_own_data(session, argv[1]);
+  reads_simulations_and_compares_on_page(argv[1]);
   gpibscope_session_close(session);
   return failures == 0 ? 0 : 1;
 }

@@ -1,8 +1,8 @@
 // scopehost --trace and --replay: an acquisition of each device type recorded through the
 // simulated library and through the linux-gpib bridge replays, with neither, to the same data
 // rows, as one made by a host that only sets the environment; an edited reply replays to the edited
-// value; a recording missing a call stops at that call with one line; a bad recording is refused
-// with its file and line.
+// value; a recording missing a call or with an edited write stops at that call with one line; a
+// bad recording is refused with its file and line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -120,28 +120,61 @@ TEST(Recording, AnEditedReplyReplaysToTheEditedValue) {
             std::string::npos);
 }
 
+// The lines of a recording of the device on the unpaced default bench, which replays.
+std::vector<std::string> RecordedLines(const ScratchDirectory& scratch, const char* device,
+                                       const std::filesystem::path& recording) {
+  const RecordedAndReplayed original = RecordThenReplay(
+      scratch, device, {"--sim", UnpacedDefaultBench(scratch.path()).string()}, {}, recording);
+  EXPECT_EQ(original.replay.status, 0) << original.replay.err;
+  return Lines(recording);
+}
+
+// The replay of the edited recording fails, saying so once in a line that matches `told`,
+// and writes no file.
+void ExpectReplayEndsWithOneLine(const ScratchDirectory& scratch, const char* device,
+                                 const std::filesystem::path& recording, const std::regex& told) {
+  const RunResult replay =
+      RunScopehost({"acquire", device, "--csv", scratch / "out.csv", "--replay", recording});
+  EXPECT_EQ(replay.status, 1);
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(replay.err, match, told)) << replay.err;
+  EXPECT_EQ(replay.err.find("GPIB replay", match.position() + 1), std::string::npos)
+      << "told more than once: " << replay.err;
+  EXPECT_FALSE(std::filesystem::exists(scratch / "out.csv"));
+}
+
 TEST(Recording, ARemovedCallEndsTheReplayThereWithOneLine) {
   const ScratchDirectory scratch;
   const std::filesystem::path recording = scratch / "hameg.rec";
-  const RecordedAndReplayed original = RecordThenReplay(
-      scratch, "hameg1", {"--sim", UnpacedDefaultBench(scratch.path()).string()}, {}, recording);
-  ASSERT_EQ(original.replay.status, 0) << original.replay.err;
-  std::vector<std::string> lines = Lines(recording);
+  std::vector<std::string> lines = RecordedLines(scratch, "hameg1", recording);
   ASSERT_GT(lines.size(), 6u);
   const std::string removed = lines[5];  // call 5, after the version line
   lines.erase(lines.begin() + 5);
   WriteLines(recording, lines);
+  ExpectReplayEndsWithOneLine(
+      scratch, "hameg1", recording,
+      std::regex("GPIB replay: call 5: the recording expected [A-Za-z]+\\(.*\\), but came " +
+                 removed.substr(2, removed.find(' ', 2) - 2) + "\\(.*\\)\n"));
+}
 
-  const RunResult replay =
-      RunScopehost({"acquire", "hameg1", "--csv", scratch / "out.csv", "--replay", recording});
-  EXPECT_EQ(replay.status, 1);
-  const std::regex told("GPIB replay: call 5: the recording expected [A-Za-z]+\\(.*\\), but came " +
-                        removed.substr(2, removed.find(' ', 2) - 2) + "\\(.*\\)\n");
-  std::smatch match;
-  ASSERT_TRUE(std::regex_search(replay.err, match, told)) << removed << "\n" << replay.err;
-  EXPECT_EQ(replay.err.find("GPIB replay", match.position() + 1), std::string::npos)
-      << "told more than once: " << replay.err;
-  EXPECT_FALSE(std::filesystem::exists(scratch / "out.csv"));
+// The same function with the same arguments is not the same call when it writes other bytes.
+TEST(Recording, AnEditedWriteEndsTheReplayThereWithOneLine) {
+  const ScratchDirectory scratch;
+  const std::filesystem::path recording = scratch / "tek.rec";
+  std::vector<std::string> lines = RecordedLines(scratch, "tektronix", recording);
+  const std::string question = "w=" + Hex(std::string("CH1:VOL?\0", 9));
+  auto asked = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+    return line.find(question) != std::string::npos;
+  });
+  ASSERT_NE(asked, lines.end());
+  asked->replace(asked->find(question), question.size(), "w=" + Hex(std::string("CH2:VOL?\0", 9)));
+  WriteLines(recording, lines);
+  const std::string number = asked->substr(0, asked->find(' '));
+  ExpectReplayEndsWithOneLine(
+      scratch, "tektronix", recording,
+      std::regex(
+          "GPIB replay: call " + number +
+          ": the recording expected Send\\(.*CH2:VOL.*\\), but came Send\\(.*CH1:VOL.*\\)\n"));
 }
 
 TEST(Recording, ABadRecordingIsRefusedWithItsFileAndLine) {

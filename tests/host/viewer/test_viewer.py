@@ -47,9 +47,10 @@ def open_page(browser, acquisition):
     WebDriverWait(browser, 30).until(lambda b: b.execute_script("return viewer.firstDrawAt"))
 
 
-def shown_measurements(browser):
-    cells = browser.execute_script("""
-        return Array.from(document.querySelectorAll('#measurements td[data-measure]'),
+def shown_measurements(browser, table="measurements"):
+    """A table's figures by its rows' channel and its cells' measure, as the page holds them."""
+    cells = browser.execute_script(f"""
+        return Array.from(document.querySelectorAll('#{table} td[data-measure]'),
             td => [td.parentElement.dataset.channel, td.dataset.measure, td.dataset.value]);""")
     shown = {}
     for channel, measure, value in cells:
