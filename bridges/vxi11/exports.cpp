@@ -13,7 +13,8 @@ Controller* TheController() {
                                  .port = config->port,
                                  .portmapperPort = config->portmapperPort,
                                  .interfaceName = config->interfaceName,
-                                 .pollTimeout = std::chrono::milliseconds(config->pollTimeoutMs)});
+                                 .pollTimeout = std::chrono::milliseconds(config->pollTimeoutMs),
+                                 .scanSecondary = config->scanSecondary});
   return &gateway;
 }
 

@@ -335,7 +335,7 @@ std::optional<Gateway::Failure> Gateway::ListenersAt(BusAddress candidate, Deadl
     found.push_back(candidate);
     return std::nullopt;
   }
-  if (candidate.sad != 0) return std::nullopt;
+  if (candidate.sad != 0 || !endpoint_.scanSecondary) return std::nullopt;
   // As FindLstn: a primary address where nothing listens gives its secondary listeners.
   for (int32_t sad = kFirstSecondaryAddress; sad <= kLastSecondaryAddress; ++sad) {
     const BusAddress secondary{candidate.pad, sad};

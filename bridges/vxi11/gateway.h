@@ -33,6 +33,9 @@ struct Endpoint {
   uint16_t portmapperPort = 111;
   std::string interfaceName = "gpib0";
   std::chrono::milliseconds pollTimeout{100};  // a scan without device_docmd, per address
+  // A scan with device_docmd asks the secondary addresses of each silent primary address too:
+  // 62 round trips an address, so only when asked for.
+  bool scanSecondary = false;
 };
 
 class Gateway : public gpib_bridge::Controller {

@@ -66,6 +66,10 @@ void ReadGateway(const toml::table& gateway, Config& config) {
       const auto poll = IntegerIn(&value, 1, 1000);
       if (!poll) throw ConfigError(&value, "poll_timeout_ms must be 1 to 1000");
       config.pollTimeoutMs = *poll;
+    } else if (key == "scan_secondary") {
+      const auto* scan = value.as_boolean();
+      if (scan == nullptr) throw ConfigError(&value, "scan_secondary must be true or false");
+      config.scanSecondary = scan->get();
     } else {
       throw ConfigError(&value, "unknown key \"" + std::string(key.str()) + "\" in [gateway]");
     }

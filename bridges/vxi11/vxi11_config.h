@@ -8,6 +8,8 @@
 //   interface = "gpib0"        # optional: the gateway's name of its GPIB interface
 //   poll_timeout_ms = 100      # a scan without device_docmd: how long each address may take
 //                              # to answer its serial poll (1 to 1000)
+//   scan_secondary = false     # a scan with device_docmd also asks the 31 secondary
+//                              # addresses of each silent primary address
 //   [devices]
 //   scope = "TCPIP0::192.168.1.20::gpib0,5::INSTR"   # a VISA resource of this gateway
 //   dmm = "TCPIP::192.168.1.20::gpib0,9,3::INSTR"    # secondary address 3 (sad 99)
@@ -31,6 +33,7 @@ struct Config {
   uint16_t portmapperPort = kPortmapperPort;
   std::string interfaceName = "gpib0";
   int pollTimeoutMs = 100;
+  bool scanSecondary = false;
   gpib_bridge::DeviceNames devices;
 
   std::optional<gpib_bridge::BusAddress> Device(std::string_view name) const {

@@ -22,16 +22,16 @@ constexpr const char* kDevices[] = {"hameg1", "hameg2", "tektronix", "philips"};
 // The emulator serving bench, and the configuration naming it.
 struct Gateway {
   Gateway(const ScratchDirectory& scratch, const std::string& bench,
-          std::vector<std::string> options = {})
+          std::vector<std::string> options = {}, const std::string& moreSettings = "")
       : process(GPIB_GATEWAY_EMULATOR, [&] {
           options.insert(options.end(), {"--bench", bench, "--lifetime", "60"});
           return options;
         }()) {
     unsigned portmapper = 0;
     std::sscanf(process.Port().c_str(), "portmapper 127.0.0.1:%u", &portmapper);
-    const auto path = hosttest::WriteBench(
-        scratch.path(), "gpib.toml",
-        "[gateway]\nhost = \"127.0.0.1\"\nportmapper_port = " + std::to_string(portmapper) + "\n");
+    const auto path = hosttest::WriteBench(scratch.path(), "gpib.toml",
+                                           "[gateway]\nhost = \"127.0.0.1\"\nportmapper_port = " +
+                                               std::to_string(portmapper) + "\n" + moreSettings);
     environment = {{"GPIB32_CONFIG", path.string()}};
   }
   EmulatorProcess process;
@@ -57,8 +57,8 @@ TEST(OverTheGatewayEmulator, EveryDeviceTypeGivesTheSimulatedLibrarysRows) {
   }
 }
 
-// With device_docmd the scan also finds instruments at the secondary addresses of a silent
-// primary address; without it, the primary listeners only.
+// With device_docmd, and asked to, the scan also finds instruments at the secondary addresses
+// of a silent primary address; without device_docmd, the primary listeners only.
 TEST(OverTheGatewayEmulator, TheScanGivesTheSimulatedLibrarysListing) {
   const ScratchDirectory scratch;
   const std::string defaultBench = hosttest::UnpacedDefaultBench(scratch.path()).string();
@@ -67,9 +67,12 @@ TEST(OverTheGatewayEmulator, TheScanGivesTheSimulatedLibrarysListing) {
   const struct {
     const std::string& bench;
     std::vector<std::string> options;
-  } cases[] = {{defaultBench, {}}, {defaultBench, {"--no-docmd"}}, {secondaryBench, {}}};
+    std::string settings;
+  } cases[] = {{defaultBench, {}, ""},
+               {defaultBench, {"--no-docmd"}, ""},
+               {secondaryBench, {}, "scan_secondary = true\n"}};
   for (const auto& c : cases) {
-    const Gateway gateway(scratch, c.bench, c.options);
+    const Gateway gateway(scratch, c.bench, c.options, c.settings);
     const RunResult scan = RunScopehost({"scan", "--gpib", "vxi11"}, gateway.environment);
     EXPECT_EQ(scan.status, 0) << scan.err;
     EXPECT_EQ(scan.out, RunScopehost({"scan", "--sim", c.bench}).out)

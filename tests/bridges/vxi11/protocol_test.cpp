@@ -79,11 +79,12 @@ TEST(GatewayConfig, ReadsTheGatewayAndItsDevicesAndSaysWhereAMistakeIs) {
   const auto config = vxi11::ParseConfig(
       "[controller]\nport = \"/dev/ttyUSB0\"\n"  // the other bridge's table is let be
       "[gateway]\nhost = \"GW\"\nportmapper_port = 4111\npoll_timeout_ms = 50\n"
-      "[devices]\nscope = \"TCPIP0::gw::gpib0,5::INSTR\"\nDEV1 = 8\n",
+      "scan_secondary = true\n[devices]\nscope = \"TCPIP0::gw::gpib0,5::INSTR\"\nDEV1 = 8\n",
       "gpib.toml", error);
   ASSERT_TRUE(config) << error;
   EXPECT_EQ(config->portmapperPort, 4111);
   EXPECT_FALSE(config->port);
+  EXPECT_TRUE(config->scanSecondary);
   EXPECT_EQ(config->Device("SCOPE")->pad, 5);
   EXPECT_EQ(config->Device("dev1")->pad, 8);
   EXPECT_EQ(config->Device("DEV2")->pad, 2);
@@ -99,6 +100,8 @@ TEST(GatewayConfig, ReadsTheGatewayAndItsDevicesAndSaysWhereAMistakeIs) {
       {"[gateway]\nhost = \"h\"\n[devices]\nDEV1 = \"five\"\n",
        "gpib.toml:4: DEV1: \"five\" is no VISA resource"},
       {"[gateway]\nhost = \"h\"\ntimeout = 3\n", "gpib.toml:3: unknown key \"timeout\""},
+      {"[gateway]\nhost = \"h\"\nscan_secondary = 1\n",
+       "gpib.toml:3: scan_secondary must be true or false"},
   };
   for (const auto& c : cases) {
     EXPECT_FALSE(vxi11::ParseConfig(c.text, "gpib.toml", error)) << c.text;
