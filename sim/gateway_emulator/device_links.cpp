@@ -137,11 +137,19 @@ uint32_t DeviceLinks::Usable(Lock& lock, int32_t lid, uint32_t flags, uint32_t l
   return free() ? kNoError : kLockedByAnother;
 }
 
-DeviceLinks::Link* DeviceLinks::InstrumentLink(Lock& lock, int32_t lid, uint32_t flags,
-                                               uint32_t lockTimeout, uint32_t& error) {
-  error = Usable(lock, lid, flags, lockTimeout);
-  if (error == kNoError && links_.at(lid).interface) error = kNotSupported;
-  return error == kNoError ? &links_.at(lid) : nullptr;
+template <typename Parms>
+DeviceLinks::Link* DeviceLinks::InstrumentLink(Lock& lock, const Parms& parms, uint32_t& error) {
+  error = Usable(lock, parms.lid, parms.flags, parms.lockTimeout);
+  if (error == kNoError && links_.at(parms.lid).interface) error = kNotSupported;
+  return error == kNoError ? &links_.at(parms.lid) : nullptr;
+}
+
+template <typename Parms>
+DeviceLinks::Link* DeviceLinks::FlushedInstrumentLink(Lock& lock, const Parms& parms,
+                                                      uint32_t& error) {
+  Link* link = InstrumentLink(lock, parms, error);
+  if (link != nullptr) Deliver(*link, NULLend);
+  return link;
 }
 
 CreateLinkResp DeviceLinks::CreateLink(Lock& lock, int connection, const CreateLinkParms& parms) {
@@ -198,7 +206,7 @@ void DeviceLinks::Deliver(Link& link, int32_t endMode) {
 
 WriteResp DeviceLinks::Write(Lock& lock, const WriteParms& parms) {
   WriteResp reply;
-  Link* link = InstrumentLink(lock, parms.lid, parms.flags, parms.lockTimeout, reply.error);
+  Link* link = InstrumentLink(lock, parms, reply.error);
   if (link == nullptr) return reply;
   if (parms.data.size() > behaviour_.maxRecvSize) {
     reply.error = kParameterError;
@@ -217,9 +225,8 @@ WriteResp DeviceLinks::Write(Lock& lock, const WriteParms& parms) {
 
 ReadResp DeviceLinks::Read(Lock& lock, const ReadParms& parms) {
   ReadResp reply;
-  Link* link = InstrumentLink(lock, parms.lid, parms.flags, parms.lockTimeout, reply.error);
+  Link* link = FlushedInstrumentLink(lock, parms, reply.error);
   if (link == nullptr) return reply;
-  Deliver(*link, NULLend);
   const bool termChar = (parms.flags & kTermCharSet) != 0;
   const uint32_t limit = std::min(parms.requestSize, behaviour_.maxReadReply);
   // Byte by byte when a termination character must be found, so that the rest stays with
@@ -249,9 +256,8 @@ ReadResp DeviceLinks::Read(Lock& lock, const ReadParms& parms) {
 
 ReadStbResp DeviceLinks::ReadStb(Lock& lock, const GenericParms& parms) {
   ReadStbResp reply;
-  Link* link = InstrumentLink(lock, parms.lid, parms.flags, parms.lockTimeout, reply.error);
+  Link* link = FlushedInstrumentLink(lock, parms, reply.error);
   if (link == nullptr) return reply;
-  Deliver(*link, NULLend);
   int16_t status = 0;
   const Device* device = bus_.DeviceAt(link->pad, link->sad);
   // An address nobody answers at.
