@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "xdr.h"
 
@@ -188,5 +190,8 @@ struct PortResp {
 // What an error code means, for the line that reports it.
 const char* ErrorText(uint32_t error);
 const char* ProcedureName(uint32_t procedure);
+
+// A number in a device name ("gpib0,5,3") or resource: decimal digits only, 0 to high.
+std::optional<int32_t> DecimalIn(std::string_view text, int32_t high);
 
 }  // namespace vxi11

@@ -1,8 +1,8 @@
 #include "vxi11_config.h"
 
-#include <charconv>
 #include <vector>
 
+#include "messages.h"
 #include "ni488/ni488.h"
 
 namespace vxi11 {
@@ -21,15 +21,6 @@ std::string Lower(std::string_view text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return lower;
-}
-
-std::optional<int32_t> Decimal(std::string_view text, int32_t high) {
-  int32_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 0 ||
-      value > high)
-    return std::nullopt;
-  return value;
 }
 
 std::vector<std::string_view> Split(std::string_view text, std::string_view separator) {
@@ -96,12 +87,13 @@ std::optional<VisaResource> ParseVisaResource(std::string_view text) {
   if (parts.size() == 4 && Lower(parts[3]) == "instr") parts.pop_back();
   if (parts.size() != 3 || parts[1].empty()) return std::nullopt;
   const std::string board = Lower(parts[0]);
-  if (!board.starts_with("tcpip") || (board != "tcpip" && !Decimal(board.substr(5), 99)))
+  if (!board.starts_with("tcpip") || (board != "tcpip" && !DecimalIn(board.substr(5), 99)))
     return std::nullopt;
   const std::vector<std::string_view> device = Split(parts[2], ",");
   if (device.size() < 2 || device.size() > 3 || device[0].empty()) return std::nullopt;
-  const auto pad = Decimal(device[1], kLastPrimaryAddress);
-  const auto sad = device.size() == 3 ? Decimal(device[2], kLastPrimaryAddress) : std::optional(-1);
+  const auto pad = DecimalIn(device[1], kLastPrimaryAddress);
+  const auto sad =
+      device.size() == 3 ? DecimalIn(device[2], kLastPrimaryAddress) : std::optional(-1);
   if (!pad || !sad) return std::nullopt;
   return VisaResource{.host = std::string(parts[1]),
                       .interfaceName = std::string(device[0]),

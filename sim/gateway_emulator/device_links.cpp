@@ -1,7 +1,6 @@
 #include "device_links.h"
 
 #include <algorithm>
-#include <charconv>
 #include <thread>
 
 namespace gpibsim::gateway {
@@ -24,15 +23,6 @@ constexpr uint16_t kStatusRemote = 1;
 constexpr uint16_t kStatusSystemController = 4;
 constexpr uint16_t kStatusControllerInCharge = 5;
 constexpr uint16_t kStatusBusAddress = 8;
-
-std::optional<int32_t> AddressNumber(std::string_view text) {
-  int32_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 0 ||
-      value > kLastPrimaryAddress)
-    return std::nullopt;
-  return value;
-}
 
 bool IsListenAddress(uint8_t byte) {
   return byte >= kFirstListen && byte < kUnlisten;
@@ -171,9 +161,12 @@ CreateLinkResp DeviceLinks::CreateLink(Lock& lock, int connection, const CreateL
     link.interface = true;
   } else {
     const size_t second = rest.find(',', 1);
-    const auto pad = rest.front() == ',' ? AddressNumber(rest.substr(1, second - 1)) : std::nullopt;
-    const auto sad = second == std::string_view::npos ? std::optional(-1)
-                                                      : AddressNumber(rest.substr(second + 1));
+    const auto pad = rest.front() == ','
+                         ? DecimalIn(rest.substr(1, second - 1), kLastPrimaryAddress)
+                         : std::nullopt;
+    const auto sad = second == std::string_view::npos
+                         ? std::optional(-1)
+                         : DecimalIn(rest.substr(second + 1), kLastPrimaryAddress);
     if (!pad || !sad) {
       reply.error = kInvalidAddress;
       return reply;
