@@ -1,7 +1,5 @@
 #include "messages.h"
 
-#include <charconv>
-
 namespace vxi11 {
 
 const char* ErrorText(uint32_t error) {
@@ -70,15 +68,6 @@ const char* ProcedureName(uint32_t procedure) {
     default:
       return "an unknown procedure";
   }
-}
-
-std::optional<int32_t> DecimalIn(std::string_view text, int32_t high) {
-  int32_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 0 ||
-      value > high)
-    return std::nullopt;
-  return value;
 }
 
 }  // namespace vxi11
