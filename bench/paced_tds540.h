@@ -7,8 +7,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <string>
 
+#include "bench_pairs.h"
+#include "loading/module_loader.h"
 #include "tds540_host.h"
 
 namespace bench {
@@ -37,6 +40,23 @@ inline void RegisterPacedTds540(const std::string& name, GetDataFn getData, doub
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime()
       ->MinTime(2.0);
+}
+
+// Loads the bridge, then the module, registers the paced acquisition under name and runs the
+// benchmarks; 1 after a line when either does not load.
+inline int RunPacedTds540ThroughBridge(int argc, char** argv, const char* bridgePath,
+                                       const char* modulePath, const std::string& name,
+                                       double pace) {
+  // The bridge first, under its soname, so that the module's binding finds it.
+  try {
+    const scopehost::SharedLibrary bridge(bridgePath);
+    const scopehost::DriverModule module(modulePath);
+    RegisterPacedTds540(name, module.GetData, pace);
+    return RunRegistered(argc, argv);
+  } catch (const scopehost::LoadError& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return 1;
+  }
 }
 
 }  // namespace bench

@@ -4,16 +4,13 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "bench_pairs.h"
 #include "gpibscope/host.h"
-#include "loading/module_loader.h"
 #include "paced_tds540.h"
 #include "support/emulator_process.h"
 
@@ -38,15 +35,9 @@ int main(int argc, char** argv) {
          std::to_string(kPace), "--lifetime", "3600"});
     WriteFile(scratch / "gpib.toml", "[controller]\nport = \"" + emulator.Port() + "\"\n");
     setenv("GPIB32_CONFIG", (scratch / "gpib.toml").c_str(), 1);
-    // The bridge first, under its soname, so that the module's binding finds it.
-    try {
-      const scopehost::SharedLibrary bridge(PROLOGIX_BRIDGE_PATH);
-      const scopehost::DriverModule module(GPIBSCOPE_MODULE_PATH);
-      bench::RegisterPacedTds540("getdata_type2_tds540_over_prologix/1MBps", module.GetData, kPace);
-      status = bench::RunRegistered(argc, argv);
-    } catch (const scopehost::LoadError& error) {
-      std::fprintf(stderr, "%s\n", error.what());
-    }
+    status =
+        bench::RunPacedTds540ThroughBridge(argc, argv, PROLOGIX_BRIDGE_PATH, GPIBSCOPE_MODULE_PATH,
+                                           "getdata_type2_tds540_over_prologix/1MBps", kPace);
   }
   std::filesystem::remove_all(scratch);
   return status;

@@ -9,8 +9,6 @@
 #include <fstream>
 #include <string>
 
-#include "bench_pairs.h"
-#include "loading/module_loader.h"
 #include "paced_tds540.h"
 #include "support/emulator_process.h"
 
@@ -29,15 +27,9 @@ int main(int argc, char** argv) {
     std::ofstream(config) << "[gateway]\nhost = \"127.0.0.1\"\nportmapper_port = " << portmapper
                           << "\n";
     setenv("GPIB32_CONFIG", config.c_str(), 1);
-    // The bridge first, under its soname, so that the module's binding finds it.
-    try {
-      const scopehost::SharedLibrary bridge(VXI11_BRIDGE_PATH);
-      const scopehost::DriverModule module(GPIBSCOPE_MODULE_PATH);
-      bench::RegisterPacedTds540("getdata_type2_tds540_over_vxi11/1MBps", module.GetData, kPace);
-      status = bench::RunRegistered(argc, argv);
-    } catch (const scopehost::LoadError& error) {
-      std::fprintf(stderr, "%s\n", error.what());
-    }
+    status =
+        bench::RunPacedTds540ThroughBridge(argc, argv, VXI11_BRIDGE_PATH, GPIBSCOPE_MODULE_PATH,
+                                           "getdata_type2_tds540_over_vxi11/1MBps", kPace);
   }
   std::filesystem::remove(config);
   return status;

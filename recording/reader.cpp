@@ -16,19 +16,6 @@ struct LineError {
   std::string what;
 };
 
-std::vector<std::string_view> Tokens(std::string_view line) {
-  std::vector<std::string_view> tokens;
-  size_t at = 0;
-  while (at < line.size()) {
-    const size_t start = line.find_first_not_of(" \t", at);
-    if (start == std::string_view::npos) break;
-    const size_t end = std::min(line.find_first_of(" \t", start), line.size());
-    tokens.push_back(line.substr(start, end - start));
-    at = end;
-  }
-  return tokens;
-}
-
 // A decimal integer, or hexadecimal after 0x, that fits 32 bits.
 int32_t Integer(std::string_view name, std::string_view text) {
   int base = 10;
@@ -173,6 +160,19 @@ void CheckVersionLine(std::string_view line) {
 }
 
 }  // namespace
+
+std::vector<std::string_view> Tokens(std::string_view line) {
+  std::vector<std::string_view> tokens;
+  size_t at = 0;
+  while (at < line.size()) {
+    const size_t start = line.find_first_not_of(" \t", at);
+    if (start == std::string_view::npos) break;
+    const size_t end = std::min(line.find_first_of(" \t", start), line.size());
+    tokens.push_back(line.substr(start, end - start));
+    at = end;
+  }
+  return tokens;
+}
 
 std::vector<Call> ParseRecording(std::string_view text, const std::string& origin) {
   std::vector<Call> calls;

@@ -23,4 +23,7 @@ std::vector<Call> ParseRecording(std::string_view text, const std::string& origi
 // The calls of the recording at path. Throws RecordingError, also when it cannot be read.
 std::vector<Call> ReadRecording(const std::string& path);
 
+// The words of a line, separated by blanks and tabs.
+std::vector<std::string_view> Tokens(std::string_view line);
+
 }  // namespace gpib_recording

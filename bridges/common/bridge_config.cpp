@@ -14,14 +14,6 @@ namespace {
 constexpr std::string_view kBridgeTables[] = {"controller", "gateway"};
 constexpr std::string_view kDevices = "devices";
 
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
-}
-
 bool KnownTable(std::string_view name) {
   if (name == kDevices) return true;
   for (const std::string_view table : kBridgeTables) {
@@ -71,6 +63,14 @@ void Read(const toml::table& root, const ConfigRules& rules, DeviceNames& device
 }
 
 }  // namespace
+
+std::string Upper(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
 
 ConfigError::ConfigError(const toml::node* node, std::string problem)
     : line(node != nullptr && node->source().begin ? node->source().begin.line : 0),

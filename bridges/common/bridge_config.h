@@ -34,6 +34,9 @@ struct ConfigError {
 
 std::optional<int32_t> IntegerIn(const toml::node* node, int32_t low, int32_t high);
 
+// ASCII letters in upper case, for names compared without regard to case.
+std::string Upper(std::string_view text);
+
 // The names of [devices], in upper case.
 struct DeviceNames {
   std::map<std::string, BusAddress> byName;

@@ -317,14 +317,7 @@ std::optional<Gateway::Failure> Gateway::Listens(BusAddress address, Deadline de
   Bytes command{kUnlisten, static_cast<uint8_t>(kListenAddress | address.pad)};
   if (address.sad != 0) command.push_back(static_cast<uint8_t>(address.sad));
   if (auto failure = SendCommand(command, deadline)) return failure;
-  Bytes status;
-  if (auto failure = Docmd(kBusStatus, StatusItem(kStatusNotDataAccepted), deadline, status))
-    return failure;
-  if (status.size() != 2)
-    return Failure{.what = "a bus status of " + std::to_string(status.size()) + " bytes",
-                   .connectionLost = true};
-  listens = (status[0] | status[1]) != 0;
-  return std::nullopt;
+  return BusStatus(kStatusNotDataAccepted, deadline, listens);
 }
 
 std::optional<Gateway::Failure> Gateway::ListenersAt(BusAddress candidate, Deadline deadline,
@@ -415,10 +408,10 @@ CallStatus Gateway::UniversalClear(Clock::duration timeout) {
   return {.ibsta = CMPL};
 }
 
-std::optional<Gateway::Failure> Gateway::ServiceRequest(bool& asserted, Deadline deadline) {
+std::optional<Gateway::Failure> Gateway::BusStatus(uint16_t item, Deadline deadline,
+                                                   bool& asserted) {
   Bytes status;
-  if (auto failure = Docmd(kBusStatus, StatusItem(kStatusServiceRequest), deadline, status))
-    return failure;
+  if (auto failure = Docmd(kBusStatus, StatusItem(item), deadline, status)) return failure;
   if (status.size() != 2)
     return Failure{.what = "a bus status of " + std::to_string(status.size()) + " bytes",
                    .connectionLost = true};
@@ -430,7 +423,7 @@ CallStatus Gateway::WaitForServiceRequest(bool& asserted, Clock::duration timeou
   const Deadline deadline = After(timeout);
   asserted = false;
   for (;;) {
-    if (auto failure = ServiceRequest(asserted, deadline))
+    if (auto failure = BusStatus(kStatusServiceRequest, deadline, asserted))
       return Failed(*failure, "waiting for a service request");
     if (asserted) return {.ibsta = CMPL};
     if (Clock::now() + kServiceRequestPoll >= deadline.end) return {.ibsta = CMPL | TIMO};

@@ -95,6 +95,8 @@ class Gateway : public gpib_bridge::Controller {
   std::optional<Failure> Docmd(int32_t command, const Bytes& data, Deadline deadline,
                                Bytes& answer);
   std::optional<Failure> SendCommand(const Bytes& bytes, Deadline deadline);
+  // Whether the bus status item (SRQ, NDAC) is asserted.
+  std::optional<Failure> BusStatus(uint16_t item, Deadline deadline, bool& asserted);
   std::optional<Failure> Listens(BusAddress address, Deadline deadline, bool& listens);
   // Adds the listener at candidate, or when a primary address has none, those at its
   // secondary addresses.
@@ -105,7 +107,6 @@ class Gateway : public gpib_bridge::Controller {
   CallStatus PollListeners(std::span<const BusAddress> candidates, std::vector<BusAddress>& found,
                            Deadline deadline);
   std::optional<Failure> Destroy(uint16_t key, Deadline deadline);
-  std::optional<Failure> ServiceRequest(bool& asserted, Deadline deadline);
   CallStatus Failed(const Failure& failure, std::string_view during, int64_t count = 0);
 
   Endpoint endpoint_;

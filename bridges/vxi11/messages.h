@@ -2,8 +2,11 @@
 // commands of device_docmd, each struct's members in wire order.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "xdr.h"
 
@@ -188,5 +191,15 @@ struct PortResp {
 // What an error code means, for the line that reports it.
 const char* ErrorText(uint32_t error);
 const char* ProcedureName(uint32_t procedure);
+
+// A number in a device name ("gpib0,5,3") or resource: decimal digits only, 0 to high.
+inline std::optional<int32_t> DecimalIn(std::string_view text, int32_t high) {
+  int32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 0 ||
+      value > high)
+    return std::nullopt;
+  return value;
+}
 
 }  // namespace vxi11

@@ -1,8 +1,8 @@
 #include "vxi11_config.h"
 
-#include <charconv>
 #include <vector>
 
+#include "messages.h"
 #include "ni488/ni488.h"
 
 namespace vxi11 {
@@ -12,25 +12,9 @@ namespace {
 using gpib_bridge::BusAddress;
 using gpib_bridge::ConfigError;
 using gpib_bridge::IntegerIn;
+using gpib_bridge::Upper;
 
 constexpr std::string_view kSeparator = "::";
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
-std::optional<int32_t> Decimal(std::string_view text, int32_t high) {
-  int32_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 0 ||
-      value > high)
-    return std::nullopt;
-  return value;
-}
 
 std::vector<std::string_view> Split(std::string_view text, std::string_view separator) {
   std::vector<std::string_view> parts;
@@ -85,7 +69,7 @@ BusAddress DeviceOfResource(const Config& config, const std::string& name,
     throw ConfigError(&value, name + ": \"" + text + "\" is no VISA resource TCPIP0::HOST::" +
                                   config.interfaceName + ",PAD[,SAD]::INSTR");
   }
-  if (Lower(resource->host) != Lower(config.host) ||
+  if (Upper(resource->host) != Upper(config.host) ||
       resource->interfaceName != config.interfaceName) {
     throw ConfigError(&value, name + ": \"" + text + "\" is not on the gateway's " +
                                   config.interfaceName + " at " + config.host);
@@ -97,15 +81,16 @@ BusAddress DeviceOfResource(const Config& config, const std::string& name,
 
 std::optional<VisaResource> ParseVisaResource(std::string_view text) {
   std::vector<std::string_view> parts = Split(text, kSeparator);
-  if (parts.size() == 4 && Lower(parts[3]) == "instr") parts.pop_back();
+  if (parts.size() == 4 && Upper(parts[3]) == "INSTR") parts.pop_back();
   if (parts.size() != 3 || parts[1].empty()) return std::nullopt;
-  const std::string board = Lower(parts[0]);
-  if (!board.starts_with("tcpip") || (board != "tcpip" && !Decimal(board.substr(5), 99)))
+  const std::string board = Upper(parts[0]);
+  if (!board.starts_with("TCPIP") || (board != "TCPIP" && !DecimalIn(board.substr(5), 99)))
     return std::nullopt;
   const std::vector<std::string_view> device = Split(parts[2], ",");
   if (device.size() < 2 || device.size() > 3 || device[0].empty()) return std::nullopt;
-  const auto pad = Decimal(device[1], kLastPrimaryAddress);
-  const auto sad = device.size() == 3 ? Decimal(device[2], kLastPrimaryAddress) : std::optional(-1);
+  const auto pad = DecimalIn(device[1], kLastPrimaryAddress);
+  const auto sad =
+      device.size() == 3 ? DecimalIn(device[2], kLastPrimaryAddress) : std::optional(-1);
   if (!pad || !sad) return std::nullopt;
   return VisaResource{.host = std::string(parts[1]),
                       .interfaceName = std::string(device[0]),

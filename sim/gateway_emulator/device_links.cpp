@@ -1,7 +1,6 @@
 #include "device_links.h"
 
 #include <algorithm>
-#include <charconv>
 #include <thread>
 
 namespace gpibsim::gateway {
@@ -24,15 +23,6 @@ constexpr uint16_t kStatusRemote = 1;
 constexpr uint16_t kStatusSystemController = 4;
 constexpr uint16_t kStatusControllerInCharge = 5;
 constexpr uint16_t kStatusBusAddress = 8;
-
-std::optional<int32_t> AddressNumber(std::string_view text) {
-  int32_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 0 ||
-      value > kLastPrimaryAddress)
-    return std::nullopt;
-  return value;
-}
 
 bool IsListenAddress(uint8_t byte) {
   return byte >= kFirstListen && byte < kUnlisten;
@@ -137,11 +127,19 @@ uint32_t DeviceLinks::Usable(Lock& lock, int32_t lid, uint32_t flags, uint32_t l
   return free() ? kNoError : kLockedByAnother;
 }
 
-DeviceLinks::Link* DeviceLinks::InstrumentLink(Lock& lock, int32_t lid, uint32_t flags,
-                                               uint32_t lockTimeout, uint32_t& error) {
-  error = Usable(lock, lid, flags, lockTimeout);
-  if (error == kNoError && links_.at(lid).interface) error = kNotSupported;
-  return error == kNoError ? &links_.at(lid) : nullptr;
+template <typename Parms>
+DeviceLinks::Link* DeviceLinks::InstrumentLink(Lock& lock, const Parms& parms, uint32_t& error) {
+  error = Usable(lock, parms.lid, parms.flags, parms.lockTimeout);
+  if (error == kNoError && links_.at(parms.lid).interface) error = kNotSupported;
+  return error == kNoError ? &links_.at(parms.lid) : nullptr;
+}
+
+template <typename Parms>
+DeviceLinks::Link* DeviceLinks::FlushedInstrumentLink(Lock& lock, const Parms& parms,
+                                                      uint32_t& error) {
+  Link* link = InstrumentLink(lock, parms, error);
+  if (link != nullptr) Deliver(*link, NULLend);
+  return link;
 }
 
 CreateLinkResp DeviceLinks::CreateLink(Lock& lock, int connection, const CreateLinkParms& parms) {
@@ -163,9 +161,12 @@ CreateLinkResp DeviceLinks::CreateLink(Lock& lock, int connection, const CreateL
     link.interface = true;
   } else {
     const size_t second = rest.find(',', 1);
-    const auto pad = rest.front() == ',' ? AddressNumber(rest.substr(1, second - 1)) : std::nullopt;
-    const auto sad = second == std::string_view::npos ? std::optional(-1)
-                                                      : AddressNumber(rest.substr(second + 1));
+    const auto pad = rest.front() == ','
+                         ? DecimalIn(rest.substr(1, second - 1), kLastPrimaryAddress)
+                         : std::nullopt;
+    const auto sad = second == std::string_view::npos
+                         ? std::optional(-1)
+                         : DecimalIn(rest.substr(second + 1), kLastPrimaryAddress);
     if (!pad || !sad) {
       reply.error = kInvalidAddress;
       return reply;
@@ -198,7 +199,7 @@ void DeviceLinks::Deliver(Link& link, int32_t endMode) {
 
 WriteResp DeviceLinks::Write(Lock& lock, const WriteParms& parms) {
   WriteResp reply;
-  Link* link = InstrumentLink(lock, parms.lid, parms.flags, parms.lockTimeout, reply.error);
+  Link* link = InstrumentLink(lock, parms, reply.error);
   if (link == nullptr) return reply;
   if (parms.data.size() > behaviour_.maxRecvSize) {
     reply.error = kParameterError;
@@ -217,9 +218,8 @@ WriteResp DeviceLinks::Write(Lock& lock, const WriteParms& parms) {
 
 ReadResp DeviceLinks::Read(Lock& lock, const ReadParms& parms) {
   ReadResp reply;
-  Link* link = InstrumentLink(lock, parms.lid, parms.flags, parms.lockTimeout, reply.error);
+  Link* link = FlushedInstrumentLink(lock, parms, reply.error);
   if (link == nullptr) return reply;
-  Deliver(*link, NULLend);
   const bool termChar = (parms.flags & kTermCharSet) != 0;
   const uint32_t limit = std::min(parms.requestSize, behaviour_.maxReadReply);
   // Byte by byte when a termination character must be found, so that the rest stays with
@@ -249,9 +249,8 @@ ReadResp DeviceLinks::Read(Lock& lock, const ReadParms& parms) {
 
 ReadStbResp DeviceLinks::ReadStb(Lock& lock, const GenericParms& parms) {
   ReadStbResp reply;
-  Link* link = InstrumentLink(lock, parms.lid, parms.flags, parms.lockTimeout, reply.error);
+  Link* link = FlushedInstrumentLink(lock, parms, reply.error);
   if (link == nullptr) return reply;
-  Deliver(*link, NULLend);
   int16_t status = 0;
   const Device* device = bus_.DeviceAt(link->pad, link->sad);
   // An address nobody answers at.

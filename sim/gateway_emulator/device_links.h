@@ -86,9 +86,13 @@ class DeviceLinks {
   // The link, checked: invalid (4), or locked by another link (11) once lockTimeout has
   // passed with waitlock, at once without.
   uint32_t Usable(Lock& lock, int32_t lid, uint32_t flags, uint32_t lockTimeout);
-  // A usable link to an instrument, or null with error set: the interface link is none.
-  Link* InstrumentLink(Lock& lock, int32_t lid, uint32_t flags, uint32_t lockTimeout,
-                       uint32_t& error);
+  // A usable link to an instrument for a call's parms, or null with error set: the interface
+  // link is none.
+  template <typename Parms>
+  Link* InstrumentLink(Lock& lock, const Parms& parms, uint32_t& error);
+  // The same, with the bytes written so far sent on first, for a call that reads back.
+  template <typename Parms>
+  Link* FlushedInstrumentLink(Lock& lock, const Parms& parms, uint32_t& error);
   // The key of what a link locks: its address, or the interface.
   static uint16_t LockKey(const Link& link);
   void Deliver(Link& link, int32_t endMode);

@@ -50,18 +50,10 @@ int main(int argc, char** argv) {
       ->check(CLI::PositiveNumber);
   CLI11_PARSE(app, argc, argv);
 
-  if (!fault.empty()) {
-    if (const std::string error = ParseFault(fault, options.fault); !error.empty()) {
-      std::fprintf(stderr, "--fault %s: %s\n", fault.c_str(), error.c_str());
-      return 2;
-    }
-  }
+  if (!gpibsim::FaultOptionAccepted(fault, options.fault, ParseFault)) return 2;
   options.behaviour.docmd = !noDocmd;
   gpibsim::Simulator& simulator = gpibsim::Simulator::Instance();
-  const bool loaded = benchFile.empty()
-                          ? simulator.LoadBench(gpibsim::kDefaultBenchText, "default bench")
-                          : simulator.LoadBenchFile(benchFile);
-  if (!loaded) {
+  if (!simulator.LoadBenchFileOrDefault(benchFile)) {
     std::fprintf(stderr, "%s\n", simulator.lastError.c_str());
     return 2;
   }

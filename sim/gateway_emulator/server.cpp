@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "file_descriptor.h"
 #include "rpc.h"
 
 namespace gpibsim::gateway {
@@ -26,20 +27,6 @@ using vxi11::ParsedCall;
 constexpr int kPollMilliseconds = 50;
 constexpr int kWriteWaitMilliseconds = 5000;
 constexpr std::chrono::milliseconds kPaceSlack{1};
-
-class Socket {
- public:
-  explicit Socket(int fd = -1) : fd_(fd) {}
-  ~Socket() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // A listening socket on 127.0.0.1 at a port the system picks; -1 on failure.
 int Listener(uint16_t& port) {
@@ -128,7 +115,7 @@ class Server {
       : options_(options), links_(bus, options.behaviour) {}
 
   void ServeCore(int fd, int number) {
-    const Socket socket(fd);
+    const FileDescriptor socket(fd);
     Connection connection(fd, stop_);
     Clock::time_point nextFree{};
     vxi11::Bytes record;
@@ -154,7 +141,7 @@ class Server {
   }
 
   void ServePortmapper(int fd) {
-    const Socket socket(fd);
+    const FileDescriptor socket(fd);
     Connection connection(fd, stop_);
     vxi11::Bytes record;
     while (connection.ReadRecord(record)) {
@@ -234,8 +221,8 @@ class Server {
 int Serve(Bus& bus, const ServerOptions& options) {
   uint16_t portmapperPort = 0;
   uint16_t corePort = 0;
-  const Socket portmapper(Listener(portmapperPort));
-  const Socket core(Listener(corePort));
+  const FileDescriptor portmapper(Listener(portmapperPort));
+  const FileDescriptor core(Listener(corePort));
   if (portmapper.get() < 0 || core.get() < 0) {
     std::perror("gateway emulator: 127.0.0.1");
     return 1;

@@ -7,6 +7,8 @@
 #include <optional>
 #include <thread>
 
+#include "reader.h"
+
 namespace gpibsim::controller {
 
 namespace {
@@ -21,20 +23,6 @@ constexpr std::string_view kAr488Version = "AR488 GPIB controller, ver. 0.53.04 
 constexpr std::string_view kHelp =
     "++addr ++auto ++clr ++eoi ++eos ++eot_enable ++eot_char ++ifc ++llo ++loc ++mode ++read "
     "++read_tmo_ms ++rst ++savecfg ++spoll ++srq ++trg ++ver ++help\r\n";
-
-// The words of a command line after "++".
-std::vector<std::string_view> Words(std::string_view text) {
-  std::vector<std::string_view> words;
-  size_t at = 0;
-  while (at < text.size()) {
-    const size_t start = text.find_first_not_of(" \t", at);
-    if (start == std::string_view::npos) break;
-    const size_t end = std::min(text.find_first_of(" \t", start), text.size());
-    words.push_back(text.substr(start, end - start));
-    at = end;
-  }
-  return words;
-}
 
 std::optional<int> Number(std::string_view word, int low, int high) {
   int value = 0;
@@ -237,7 +225,7 @@ void Controller::WriteEeprom(std::string_view why) {
 
 void Controller::Execute(std::string_view line) {
   if (log_) log_(line);
-  const std::vector<std::string_view> words = Words(line);
+  const std::vector<std::string_view> words = gpib_recording::Tokens(line);
   if (words.empty()) return Reply(kUnrecognized);
   const std::string_view name = words[0];
   const size_t arguments = words.size() - 1;

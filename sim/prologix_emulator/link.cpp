@@ -17,6 +17,8 @@
 #include <fstream>
 #include <thread>
 
+#include "file_descriptor.h"
+
 namespace gpibsim::controller {
 
 namespace {
@@ -32,20 +34,6 @@ constexpr int kWriteWaitMilliseconds = 5000;
 struct ConnectionEnded {};
 // The controller falls silent but keeps the connection open.
 struct Stalled {};
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // Writes the controller's output to one connection: paced, counted, and with the fault of
 // the first connection applied at its byte.

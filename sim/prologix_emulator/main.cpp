@@ -58,20 +58,12 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0, 60000));
   CLI11_PARSE(app, argc, argv);
 
-  if (!fault.empty()) {
-    if (const std::string error = ParseFault(fault, options.fault); !error.empty()) {
-      std::fprintf(stderr, "--fault %s: %s\n", fault.c_str(), error.c_str());
-      return 2;
-    }
-  }
+  if (!gpibsim::FaultOptionAccepted(fault, options.fault, ParseFault)) return 2;
   options.flavour = flavour == "ar488" ? Flavour::kAr488 : Flavour::kPrologix;
   options.pollAnswerTime = std::chrono::milliseconds(pollAnswerMs);
 
   gpibsim::Simulator& simulator = gpibsim::Simulator::Instance();
-  const bool loaded = benchFile.empty()
-                          ? simulator.LoadBench(gpibsim::kDefaultBenchText, "default bench")
-                          : simulator.LoadBenchFile(benchFile);
-  if (!loaded) {
+  if (!simulator.LoadBenchFileOrDefault(benchFile)) {
     std::fprintf(stderr, "%s\n", simulator.lastError.c_str());
     return 2;
   }

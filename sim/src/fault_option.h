@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -24,6 +25,17 @@ std::string ParseFaultOption(const std::string& text, const std::map<std::string
   }
   kind = found->second;
   return {};
+}
+
+// Applies a --fault option through parse (none when text is empty); false after a line on
+// standard error saying what is wrong with it.
+template <typename Fault, typename Parse>
+bool FaultOptionAccepted(const std::string& text, Fault& fault, Parse parse) {
+  if (text.empty()) return true;
+  const std::string error = parse(text, fault);
+  if (error.empty()) return true;
+  std::fprintf(stderr, "--fault %s: %s\n", text.c_str(), error.c_str());
+  return false;
 }
 
 }  // namespace gpibsim

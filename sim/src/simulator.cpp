@@ -22,10 +22,8 @@ Simulator::Simulator() {
     }
   }
   const char* benchFile = std::getenv("GPIBSIM_BENCH");
-  const bool loaded = benchFile != nullptr && *benchFile != '\0'
-                          ? LoadBenchFile(benchFile)
-                          : LoadBench(kDefaultBenchText, "default bench");
-  if (!loaded) std::fprintf(stderr, "gpibsim: %s; the bus is empty\n", lastError.c_str());
+  if (!LoadBenchFileOrDefault(benchFile != nullptr ? benchFile : ""))
+    std::fprintf(stderr, "gpibsim: %s; the bus is empty\n", lastError.c_str());
 }
 
 Outcome Simulator::Call(const char* function, std::string arguments,
@@ -81,6 +79,10 @@ bool Simulator::LoadBenchFile(const std::string& path) {
   std::ostringstream text;
   text << file.rdbuf();
   return LoadBench(text.str(), path);
+}
+
+bool Simulator::LoadBenchFileOrDefault(const std::string& path) {
+  return path.empty() ? LoadBench(kDefaultBenchText, "default bench") : LoadBenchFile(path);
 }
 
 void Simulator::Reset() {

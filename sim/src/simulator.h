@@ -36,6 +36,8 @@ class Simulator {
   // Bench loading; false with lastError set on failure (the bus stays as it was).
   bool LoadBench(std::string_view text, const std::string& origin);
   bool LoadBenchFile(const std::string& path);
+  // The bench file at path, or the default bench when path is empty.
+  bool LoadBenchFileOrDefault(const std::string& path);
   // Empty bus, no faults, empty transcript.
   void Reset();
 

@@ -25,11 +25,16 @@ std::vector<std::string> Split(const std::string& line, char separator) {
   return fields;
 }
 
+std::ifstream Opened(const std::filesystem::path& path) {
+  std::ifstream file(path);
+  if (!file) throw std::runtime_error("cannot read " + path.string());
+  return file;
+}
+
 }  // namespace
 
 CsvData ReadCsv(const std::filesystem::path& path) {
-  std::ifstream file(path);
-  if (!file) throw std::runtime_error("cannot read " + path.string());
+  std::ifstream file = Opened(path);
   CsvData data;
   std::string line;
   while (std::getline(file, line) && line.starts_with("# ")) {
@@ -48,8 +53,7 @@ CsvData ReadCsv(const std::filesystem::path& path) {
 }
 
 PwlSource ReadPwl(const std::filesystem::path& path) {
-  std::ifstream file(path);
-  if (!file) throw std::runtime_error("cannot read " + path.string());
+  std::ifstream file = Opened(path);
   PwlSource source;
   std::string line;
   while (std::getline(file, line) && line.starts_with("*")) {
@@ -80,8 +84,7 @@ PwlSource ReadPwl(const std::filesystem::path& path) {
 }
 
 std::array<std::vector<double>, 2> ReadWaveFile(const std::filesystem::path& path) {
-  std::ifstream file(path);
-  if (!file) throw std::runtime_error("cannot read " + path.string());
+  std::ifstream file = Opened(path);
   std::array<std::vector<double>, 2> columns;
   for (std::string line; std::getline(file, line);) {
     const std::vector<std::string> fields = Split(line, ' ');

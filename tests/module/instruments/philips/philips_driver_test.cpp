@@ -16,10 +16,6 @@ namespace {
 using namespace pm3323_test;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using testing_support::BoundGpib;
-using testing_support::HostArrays;
-using testing_support::ModuleHost;
-using testing_support::SimBus;
 
 // Channel A: 0.5 V/div with a 1:1 probe; channel B: 2 V/div with a 1:10 probe; TIM 2 ms.
 constexpr double kScaleA = 1.0 * 0.5 * 0.009765625;

@@ -17,10 +17,6 @@ namespace {
 using namespace pm3323_test;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using testing_support::BoundGpib;
-using testing_support::HostArrays;
-using testing_support::ModuleHost;
-using testing_support::SimBus;
 
 const std::string kIdentification = "IDT PHILIPS PM3323/40 V3.2\n";
 

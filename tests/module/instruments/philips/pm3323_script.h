@@ -12,6 +12,12 @@
 
 namespace pm3323_test {
 
+// The harness's pieces that every PM3323 test drives.
+using testing_support::BoundGpib;
+using testing_support::HostArrays;
+using testing_support::ModuleHost;
+using testing_support::SimBus;
+
 constexpr int32_t kPad = 8;
 
 // A block of words whose second bytes are the samples; the first bytes vary so that any use
