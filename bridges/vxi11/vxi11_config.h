@@ -1,7 +1,7 @@
 // The VXI-11 bridge's table of gpib.toml (see bridges/common/bridge_config.h):
 //
 //   [gateway]
-//   host = "192.168.1.20"      # the gateway's name or address
+//   host = "gpib-gateway.lab"  # the gateway's name or address
 //   port = 1024                # optional: the core channel's port; without it the gateway's
 //                              # portmapper is asked
 //   portmapper_port = 111      # optional: where that portmapper listens
@@ -11,8 +11,8 @@
 //   scan_secondary = false     # a scan with device_docmd also asks the 31 secondary
 //                              # addresses of each silent primary address
 //   [devices]
-//   scope = "TCPIP0::192.168.1.20::gpib0,5::INSTR"   # a VISA resource of this gateway
-//   dmm = "TCPIP::192.168.1.20::gpib0,9,3::INSTR"    # secondary address 3 (sad 99)
+//   scope = "TCPIP0::gpib-gateway.lab::gpib0,5::INSTR"   # a VISA resource of this gateway
+//   dmm = "TCPIP::gpib-gateway.lab::gpib0,9,3::INSTR"    # secondary address 3 (sad 99)
 #pragma once
 
 #include <cstdint>

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 
 #include "acquiring/delivery.h"
 #include "interface/errors.h"
@@ -39,11 +38,6 @@ std::vector<Reference> ReferencesOf(const gpibscope_page_options* options,
                                     const Waveforms& waveforms) {
   if (options == nullptr) return {};
   return MatchReferences(options->references, waveforms);
-}
-
-bool ReadableFile(const std::filesystem::path& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error) && std::ifstream(path).good();
 }
 
 using ChannelFiles = std::vector<std::filesystem::path> (*)(const Waveforms&,
@@ -162,9 +156,7 @@ gpibscope_status gpibscope_output_fits(gpibscope_output kind, const char* path,
       throw OutputError("cannot write into " + directory.string() + ": " + *why);
     }
     // An installation may lack the viewer's template: found now, not after acquiring.
-    if (kind == GPIBSCOPE_OUTPUT_PAGE && !ReadableFile(TemplateOf(nullptr))) {
-      throw OutputError("cannot read the viewer template " + TemplateOf(nullptr).string());
-    }
+    if (kind == GPIBSCOPE_OUTPUT_PAGE) RequireReadableTemplate(TemplateOf(nullptr));
   });
 }
 

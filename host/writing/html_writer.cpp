@@ -68,16 +68,26 @@ void AppendReference(std::string& json, const Reference& reference) {
   json += '}';
 }
 
+OutputError UnreadableTemplate(const std::filesystem::path& viewerTemplate) {
+  return OutputError("cannot read the viewer template " + viewerTemplate.string());
+}
+
 std::string ReadTemplate(const std::filesystem::path& viewerTemplate) {
   std::ifstream file(viewerTemplate, std::ios::binary);
   std::ostringstream text;
-  if (!(file && text << file.rdbuf())) {
-    throw OutputError("cannot read the viewer template " + viewerTemplate.string());
-  }
+  if (!(file && text << file.rdbuf())) throw UnreadableTemplate(viewerTemplate);
   return std::move(text).str();
 }
 
 }  // namespace
+
+void RequireReadableTemplate(const std::filesystem::path& viewerTemplate) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(viewerTemplate, error) ||
+      !std::ifstream(viewerTemplate).good()) {
+    throw UnreadableTemplate(viewerTemplate);
+  }
+}
 
 std::string AcquisitionJson(const Waveforms& waveforms, const std::vector<Reference>& references) {
   std::string json = "{\"header\":[";

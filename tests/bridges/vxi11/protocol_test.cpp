@@ -59,9 +59,9 @@ TEST(Rpc, RepliesAreTakenOnlyForTheCallAndWhenAccepted) {
 }
 
 TEST(VisaResource, GatewayDeviceNamesWithAndWithoutSecondaryAddress) {
-  const auto plain = vxi11::ParseVisaResource("TCPIP0::10.0.0.5::gpib0,5::INSTR");
+  const auto plain = vxi11::ParseVisaResource("TCPIP0::127.0.0.1::gpib0,5::INSTR");
   ASSERT_TRUE(plain);
-  EXPECT_EQ(plain->host, "10.0.0.5");
+  EXPECT_EQ(plain->host, "127.0.0.1");
   EXPECT_EQ(plain->interfaceName, "gpib0");
   EXPECT_EQ(plain->address, (gpib_bridge::BusAddress{5, 0}));
   const auto secondary = vxi11::ParseVisaResource("tcpip::gw.lab::gpib0,9,3");
