@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <thread>
 
 namespace vxi11 {
@@ -94,30 +95,47 @@ std::optional<Gateway::Failure> Gateway::Connect(Deadline deadline) {
 template <typename Reply>
 std::optional<Gateway::Failure> Gateway::Call(Procedure procedure, const Bytes& arguments,
                                               Reply& reply, Deadline deadline) {
+  std::vector<Reply> replies;
+  auto failure = CallEach(procedure, std::span(&arguments, 1), replies, deadline);
+  if (!replies.empty()) reply = std::move(replies.front());
+  return failure;
+}
+
+template <typename Reply>
+std::optional<Gateway::Failure> Gateway::CallEach(Procedure procedure,
+                                                  std::span<const Bytes> arguments,
+                                                  std::vector<Reply>& replies, Deadline deadline) {
+  replies.clear();
   if (!client_) {
     if (auto failure = Connect(deadline)) return failure;
   }
-  Bytes results;
-  if (auto failure = client_->Call(kDeviceCore, kDeviceCoreVersion, procedure, arguments,
-                                   deadline.ForReply(), results)) {
+  std::vector<Bytes> results;
+  if (auto failure = client_->CallEach(kDeviceCore, kDeviceCoreVersion, procedure, arguments,
+                                       deadline.ForReply(), results)) {
     const bool timedOut = failure->kind == CallFailure::Kind::kTimedOut;
     return Failure{.iberr = timedOut ? EABO : EDVR,
                    .ibsta = timedOut ? TIMO : 0,
                    .what = failure->what,
                    .connectionLost = true};
   }
-  if (!Decode(results, reply)) {
-    return Failure{
-        .what = std::string("the gateway's reply to ") + ProcedureName(procedure) + " is malformed",
-        .connectionLost = true};
+  for (const Bytes& each : results) {
+    if (!Decode(each, replies.emplace_back())) {
+      return Failure{.what = std::string("the gateway's reply to ") + ProcedureName(procedure) +
+                             " is malformed",
+                     .connectionLost = true};
+    }
   }
-  if (reply.error == kNoError) return std::nullopt;
-  const auto [iberr, ibsta] = BoardError(reply.error);
-  return Failure{.iberr = iberr,
-                 .ibsta = ibsta,
-                 .what = std::string(ProcedureName(procedure)) + " answered error " +
-                         std::to_string(reply.error) + " (" + ErrorText(reply.error) + ")",
-                 .error = reply.error};
+  // The first error answered, in the order of the calls; what the others did is kept.
+  for (const Reply& reply : replies) {
+    if (reply.error == kNoError) continue;
+    const auto [iberr, ibsta] = BoardError(reply.error);
+    return Failure{.iberr = iberr,
+                   .ibsta = ibsta,
+                   .what = std::string(ProcedureName(procedure)) + " answered error " +
+                           std::to_string(reply.error) + " (" + ErrorText(reply.error) + ")",
+                   .error = reply.error};
+  }
+  return std::nullopt;
 }
 
 std::optional<Gateway::Failure> Gateway::LinkTo(uint16_t key, const std::string& device,
@@ -144,8 +162,11 @@ std::optional<Gateway::Failure> Gateway::LinkTo(uint16_t key, const std::string&
 
 std::optional<Gateway::Failure> Gateway::DeviceLink(BusAddress address, Deadline deadline,
                                                     Link& link) {
-  std::string device = endpoint_.interfaceName + "," + std::to_string(address.pad);
-  if (address.sad != 0) device += "," + std::to_string(address.sad - kFirstSecondaryAddress);
+  // Appended piece by piece: GCC 12 at -O2 warns falsely (-Wrestrict) on "," + std::string.
+  std::string device = endpoint_.interfaceName;
+  device.append(",").append(std::to_string(address.pad));
+  if (address.sad != 0)
+    device.append(",").append(std::to_string(address.sad - kFirstSecondaryAddress));
   return LinkTo(KeyOf(address), device, deadline, link);
 }
 
@@ -289,20 +310,24 @@ CallStatus Gateway::Release(BusAddress address, Clock::duration timeout) {
   return {.ibsta = CMPL};
 }
 
+Bytes Gateway::DocmdCall(const Link& link, int32_t command, const Bytes& data, Deadline deadline) {
+  return Encode(DocmdParms{.lid = link.lid,
+                           .flags = kWaitLock,
+                           .ioTimeout = deadline.Milliseconds(),
+                           .lockTimeout = deadline.Milliseconds(),
+                           .cmd = command,
+                           .networkOrder = true,
+                           .dataSize = static_cast<int32_t>(DocmdDataSize(command)),
+                           .data = data});
+}
+
 std::optional<Gateway::Failure> Gateway::Docmd(int32_t command, const Bytes& data,
                                                Deadline deadline, Bytes& answer) {
   Link link;
   if (auto failure = InterfaceLink(deadline, link)) return failure;
-  const DocmdParms parms{.lid = link.lid,
-                         .flags = kWaitLock,
-                         .ioTimeout = deadline.Milliseconds(),
-                         .lockTimeout = deadline.Milliseconds(),
-                         .cmd = command,
-                         .networkOrder = true,
-                         .dataSize = static_cast<int32_t>(DocmdDataSize(command)),
-                         .data = data};
   DocmdResp reply;
-  if (auto failure = Call(kDeviceDocmd, Encode(parms), reply, deadline)) return failure;
+  if (auto failure = Call(kDeviceDocmd, DocmdCall(link, command, data, deadline), reply, deadline))
+    return failure;
   answer = std::move(reply.data);
   return std::nullopt;
 }
@@ -312,28 +337,48 @@ std::optional<Gateway::Failure> Gateway::SendCommand(const Bytes& bytes, Deadlin
   return Docmd(kSendCommand, bytes, deadline, echo);
 }
 
-std::optional<Gateway::Failure> Gateway::Listens(BusAddress address, Deadline deadline,
-                                                 bool& listens) {
-  Bytes command{kUnlisten, static_cast<uint8_t>(kListenAddress | address.pad)};
-  if (address.sad != 0) command.push_back(static_cast<uint8_t>(address.sad));
-  if (auto failure = SendCommand(command, deadline)) return failure;
-  return BusStatus(kStatusNotDataAccepted, deadline, listens);
+std::optional<Gateway::Failure> Gateway::Listening(std::span<const BusAddress> addresses,
+                                                   Deadline deadline,
+                                                   std::vector<bool>& listening) {
+  Link link;
+  if (auto failure = InterfaceLink(deadline, link)) return failure;
+  std::vector<Bytes> calls;
+  for (const BusAddress address : addresses) {
+    Bytes command{kUnlisten, static_cast<uint8_t>(kListenAddress | address.pad)};
+    if (address.sad != 0) command.push_back(static_cast<uint8_t>(address.sad));
+    calls.push_back(DocmdCall(link, kSendCommand, command, deadline));
+    calls.push_back(DocmdCall(link, kBusStatus, StatusItem(kStatusNotDataAccepted), deadline));
+  }
+  std::vector<DocmdResp> replies;
+  if (auto failure = CallEach(kDeviceDocmd, calls, replies, deadline)) return failure;
+  listening.clear();
+  for (size_t status = 1; status < replies.size(); status += 2) {
+    bool asserted = false;
+    if (auto failure = Asserted(replies[status].data, asserted)) return failure;
+    listening.push_back(asserted);
+  }
+  return std::nullopt;
 }
 
-std::optional<Gateway::Failure> Gateway::ListenersAt(BusAddress candidate, Deadline deadline,
-                                                     std::vector<BusAddress>& found) {
-  bool listens = false;
-  if (auto failure = Listens(candidate, deadline, listens)) return failure;
-  if (listens) {
-    found.push_back(candidate);
-    return std::nullopt;
-  }
-  if (candidate.sad != 0 || !endpoint_.scanSecondary) return std::nullopt;
-  // As FindLstn: a primary address where nothing listens gives its secondary listeners.
-  for (int32_t sad = kFirstSecondaryAddress; sad <= kLastSecondaryAddress; ++sad) {
-    const BusAddress secondary{candidate.pad, sad};
-    if (auto failure = Listens(secondary, deadline, listens)) return failure;
-    if (listens) found.push_back(secondary);
+std::optional<Gateway::Failure> Gateway::AddListeners(std::span<const BusAddress> asked,
+                                                      const std::vector<bool>& listening,
+                                                      Deadline deadline,
+                                                      std::vector<BusAddress>& found) {
+  for (size_t k = 0; k < asked.size(); ++k) {
+    if (listening[k]) {
+      found.push_back(asked[k]);
+      continue;
+    }
+    if (asked[k].sad != 0 || !endpoint_.scanSecondary) continue;
+    // As FindLstn: a primary address where nothing listens gives its secondary listeners.
+    std::vector<BusAddress> secondaries;
+    for (int32_t sad = kFirstSecondaryAddress; sad <= kLastSecondaryAddress; ++sad)
+      secondaries.push_back({asked[k].pad, sad});
+    std::vector<bool> heard;
+    if (auto failure = Listening(secondaries, deadline, heard)) return failure;
+    for (size_t j = 0; j < secondaries.size(); ++j) {
+      if (heard[j]) found.push_back(secondaries[j]);
+    }
   }
   return std::nullopt;
 }
@@ -342,17 +387,16 @@ CallStatus Gateway::FindListeners(std::span<const BusAddress> candidates,
                                   std::vector<BusAddress>& found, Clock::duration timeout) {
   const Deadline deadline = After(timeout);
   found.clear();
-  // An addressed listener holds NDAC: each address is made the only listener in turn. The
-  // gateway's own address 0 is never asked.
-  for (const BusAddress candidate : candidates) {
-    if (candidate.pad == 0) continue;
-    if (auto failure = ListenersAt(candidate, deadline, found)) {
-      if (failure->error == kNotSupported) return PollListeners(candidates, found, deadline);
-      return Failed(*failure, "finding listeners");
-    }
-  }
-  if (auto failure = SendCommand({kUnlisten}, deadline))
-    return Failed(*failure, "finding listeners");
+  // The gateway's own address 0 is never asked.
+  std::vector<BusAddress> asked;
+  std::copy_if(candidates.begin(), candidates.end(), std::back_inserter(asked),
+               [](BusAddress candidate) { return candidate.pad != 0; });
+  std::vector<bool> listening;
+  auto failure = Listening(asked, deadline, listening);
+  if (!failure) failure = AddListeners(asked, listening, deadline, found);
+  if (!failure) failure = SendCommand({kUnlisten}, deadline);
+  if (failure && failure->error == kNotSupported) return PollListeners(candidates, found, deadline);
+  if (failure) return Failed(*failure, "finding listeners");
   return {.ibsta = CMPL, .count = static_cast<int64_t>(found.size())};
 }
 
@@ -412,6 +456,10 @@ std::optional<Gateway::Failure> Gateway::BusStatus(uint16_t item, Deadline deadl
                                                    bool& asserted) {
   Bytes status;
   if (auto failure = Docmd(kBusStatus, StatusItem(item), deadline, status)) return failure;
+  return Asserted(status, asserted);
+}
+
+std::optional<Gateway::Failure> Gateway::Asserted(const Bytes& status, bool& asserted) {
   if (status.size() != 2)
     return Failure{.what = "a bus status of " + std::to_string(status.size()) + " bytes",
                    .connectionLost = true};

@@ -88,20 +88,31 @@ class Gateway : public gpib_bridge::Controller {
   template <typename Reply>
   std::optional<Failure> Call(Procedure procedure, const Bytes& arguments, Reply& reply,
                               Deadline deadline);
+  // Calls sent together (RpcClient::CallEach); the failure is the first call's that failed.
+  template <typename Reply>
+  std::optional<Failure> CallEach(Procedure procedure, std::span<const Bytes> arguments,
+                                  std::vector<Reply>& replies, Deadline deadline);
   std::optional<Failure> LinkTo(uint16_t key, const std::string& device, Deadline deadline,
                                 Link& link);
   std::optional<Failure> DeviceLink(BusAddress address, Deadline deadline, Link& link);
   std::optional<Failure> InterfaceLink(Deadline deadline, Link& link);
+  static Bytes DocmdCall(const Link& link, int32_t command, const Bytes& data, Deadline deadline);
   std::optional<Failure> Docmd(int32_t command, const Bytes& data, Deadline deadline,
                                Bytes& answer);
   std::optional<Failure> SendCommand(const Bytes& bytes, Deadline deadline);
   // Whether the bus status item (SRQ, NDAC) is asserted.
   std::optional<Failure> BusStatus(uint16_t item, Deadline deadline, bool& asserted);
-  std::optional<Failure> Listens(BusAddress address, Deadline deadline, bool& listens);
-  // Adds the listener at candidate, or when a primary address has none, those at its
-  // secondary addresses.
-  std::optional<Failure> ListenersAt(BusAddress candidate, Deadline deadline,
-                                     std::vector<BusAddress>& found);
+  // Whether a bus status answer tells the item asserted.
+  static std::optional<Failure> Asserted(const Bytes& status, bool& asserted);
+  // Whether each address listens: made the only listener (UNL, its LAD and SAD), an
+  // addressed listener holds NDAC. The calls go to the gateway together.
+  std::optional<Failure> Listening(std::span<const BusAddress> addresses, Deadline deadline,
+                                   std::vector<bool>& listening);
+  // Adds each asked address that listens to found, in order, and with scanSecondary, in
+  // place of a silent primary address, its secondary addresses that listen.
+  std::optional<Failure> AddListeners(std::span<const BusAddress> asked,
+                                      const std::vector<bool>& listening, Deadline deadline,
+                                      std::vector<BusAddress>& found);
   // The scan of a gateway without device_docmd: an address whose instrument answers a serial
   // poll listens.
   CallStatus PollListeners(std::span<const BusAddress> candidates, std::vector<BusAddress>& found,

@@ -21,6 +21,10 @@ namespace {
 
 using gpib_bridge::WaitReady;
 
+// Calls sent ahead of their replies at the most: their records and the replies stay far below
+// a socket's buffer, so neither side can block writing while the other does too.
+constexpr size_t kCallsInFlight = 64;
+
 CallFailure TimedOut(const char* what) {
   return {.kind = CallFailure::Kind::kTimedOut, .what = what};
 }
@@ -31,6 +35,27 @@ CallFailure Closed() {
 
 CallFailure Malformed(std::string what) {
   return {.kind = CallFailure::Kind::kMalformed, .what = std::move(what)};
+}
+
+// The results of a reply, or why it has none.
+std::optional<CallFailure> ResultsOf(const ParsedReply& reply, Bytes& results) {
+  switch (reply.kind) {
+    case ParsedReply::Kind::kSuccess:
+      results.assign(reply.results.begin(), reply.results.end());
+      return std::nullopt;
+    case ParsedReply::Kind::kNotAccepted:
+      return CallFailure{.kind = CallFailure::Kind::kRejected,
+                         .what = "the gateway did not accept the call (accept_stat " +
+                                 std::to_string(static_cast<uint32_t>(reply.status)) + ")"};
+    case ParsedReply::Kind::kDenied:
+      return CallFailure{.kind = CallFailure::Kind::kRejected,
+                         .what = "the gateway denied the call"};
+    case ParsedReply::Kind::kOtherCall:
+      return Malformed("the gateway answered another call");
+    case ParsedReply::Kind::kMalformed:
+      break;
+  }
+  return Malformed("the gateway's reply is no RPC reply");
 }
 
 int ConnectedSocket(const addrinfo& address, Clock::time_point deadline, std::string& error) {
@@ -133,30 +158,36 @@ std::optional<CallFailure> RpcClient::ReceiveRecord(Bytes& record, Clock::time_p
 std::optional<CallFailure> RpcClient::Call(uint32_t program, uint32_t version, uint32_t procedure,
                                            const Bytes& arguments, Clock::time_point deadline,
                                            Bytes& results) {
-  const uint32_t xid = nextXid_++;
-  const CallHeader header{
-      .xid = xid, .program = program, .version = version, .procedure = procedure};
-  if (auto failure = Send(Record(CallMessage(header, arguments)), deadline)) return failure;
-  Bytes record;
-  if (auto failure = ReceiveRecord(record, deadline)) return failure;
-  const ParsedReply reply = ParseReply(record, xid);
-  switch (reply.kind) {
-    case ParsedReply::Kind::kSuccess:
-      results.assign(reply.results.begin(), reply.results.end());
-      return std::nullopt;
-    case ParsedReply::Kind::kNotAccepted:
-      return CallFailure{.kind = CallFailure::Kind::kRejected,
-                         .what = "the gateway did not accept the call (accept_stat " +
-                                 std::to_string(static_cast<uint32_t>(reply.status)) + ")"};
-    case ParsedReply::Kind::kDenied:
-      return CallFailure{.kind = CallFailure::Kind::kRejected,
-                         .what = "the gateway denied the call"};
-    case ParsedReply::Kind::kOtherCall:
-      return Malformed("the gateway answered another call");
-    case ParsedReply::Kind::kMalformed:
-      break;
+  std::vector<Bytes> each;
+  auto failure = CallEach(program, version, procedure, std::span(&arguments, 1), deadline, each);
+  if (!failure) results = std::move(each.front());
+  return failure;
+}
+
+std::optional<CallFailure> RpcClient::CallEach(uint32_t program, uint32_t version,
+                                               uint32_t procedure, std::span<const Bytes> arguments,
+                                               Clock::time_point deadline,
+                                               std::vector<Bytes>& results) {
+  results.clear();
+  while (!arguments.empty()) {
+    const auto batch = arguments.first(std::min(arguments.size(), kCallsInFlight));
+    arguments = arguments.subspan(batch.size());
+    const uint32_t firstXid = nextXid_;
+    Bytes records;
+    for (const Bytes& each : batch) {
+      const CallHeader header{
+          .xid = nextXid_++, .program = program, .version = version, .procedure = procedure};
+      const Bytes record = Record(CallMessage(header, each));
+      records.insert(records.end(), record.begin(), record.end());
+    }
+    if (auto failure = Send(records, deadline)) return failure;
+    for (uint32_t xid = firstXid; xid != nextXid_; ++xid) {
+      Bytes record;
+      if (auto failure = ReceiveRecord(record, deadline)) return failure;
+      if (auto failure = ResultsOf(ParseReply(record, xid), results.emplace_back())) return failure;
+    }
   }
-  return Malformed("the gateway's reply is no RPC reply");
+  return std::nullopt;
 }
 
 std::optional<uint16_t> CorePortFromPortmapper(const std::string& host, uint16_t port,

@@ -140,6 +140,33 @@ TEST(OverTheGatewayEmulator, TheBenchsListenersAreFoundWithAndWithoutDocmd) {
   }
 }
 
+TEST(OverTheGatewayEmulator, AScanOfManyAddressesGoesOutInBatchesAndAFaultWithinOneEndsIt) {
+  // Every primary and secondary address: 1,922 calls, far more than go out at once.
+  std::vector<BusAddress> candidates;
+  for (int32_t pad = 1; pad <= 30; ++pad) {
+    candidates.push_back({pad, 0});
+    for (int32_t sad = 0x60; sad <= 0x7E; ++sad) candidates.push_back({pad, sad});
+  }
+  const std::vector<BusAddress> listeners{{1, 0}, {2, 0}, {5, 0}, {8, 0}, {12, 0}};
+  Emulated emulated({});
+  Gateway gateway = emulated.Client();
+  std::vector<BusAddress> found;
+  EXPECT_EQ(gateway.FindListeners(candidates, found, 10s).ibsta, CMPL);
+  EXPECT_EQ(found, listeners);
+  // The first call makes the interface link; the tenth is within the first batch.
+  for (const char* fault : {"drop:10", "malformed:10", "stall:10"}) {
+    Emulated faulty({"--fault", fault});
+    Gateway client = faulty.Client();
+    const auto start = Clock::now();
+    EXPECT_EQ(client.FindListeners(candidates, found, kTimeout).ibsta & ERR, ERR) << fault;
+    EXPECT_LT(Clock::now() - start, kWithinTime) << fault;
+    ASSERT_EQ(faulty.lines.size(), 1u) << fault;
+    EXPECT_NE(faulty.lines[0].find("finding listeners: "), std::string::npos) << faulty.lines[0];
+    EXPECT_EQ(client.FindListeners(candidates, found, 10s).ibsta, CMPL) << "after " << fault;
+    EXPECT_EQ(found, listeners) << "after " << fault;
+  }
+}
+
 TEST(OverTheGatewayEmulator, EachFaultEndsInTimeWithOneLineAndTheNextCallWorks) {
   // The first call is create_link, the second the first device_write.
   const struct {
