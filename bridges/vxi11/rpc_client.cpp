@@ -24,6 +24,8 @@ using gpib_bridge::WaitReady;
 // Calls sent ahead of their replies at the most: their records and the replies stay far below
 // a socket's buffer, so neither side can block writing while the other does too.
 constexpr size_t kCallsInFlight = 64;
+// What one receive takes at the most: several short replies, or a good part of a long one.
+constexpr size_t kInputSize = 64 * 1024;
 
 CallFailure TimedOut(const char* what) {
   return {.kind = CallFailure::Kind::kTimedOut, .what = what};
@@ -108,33 +110,57 @@ RpcClient::RpcClient(int fd)
     : fd_(fd),
       // Transaction ids start apart for each connection, so that a reply cannot pass for
       // one of an earlier connection's calls.
-      nextXid_(static_cast<uint32_t>(Clock::now().time_since_epoch().count())) {}
+      nextXid_(static_cast<uint32_t>(Clock::now().time_since_epoch().count())),
+      input_(kInputSize) {}
 
 RpcClient::~RpcClient() {
   close(fd_);
 }
 
+// Each transfer is tried at once and waited for only when the socket is not ready: a reply
+// is often there already, and a wait is a system call more for each.
 std::optional<CallFailure> RpcClient::Send(const Bytes& bytes, Clock::time_point deadline) {
   size_t sent = 0;
   while (sent < bytes.size()) {
-    if (!WaitReady(fd_, POLLOUT, deadline)) return TimedOut("the gateway took no more bytes");
     const ssize_t count = send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (count < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-    if (count <= 0) return Closed();
-    sent += static_cast<size_t>(count);
+    if (count > 0) {
+      sent += static_cast<size_t>(count);
+    } else if (count < 0 && errno == EAGAIN) {
+      if (!WaitReady(fd_, POLLOUT, deadline)) return TimedOut("the gateway took no more bytes");
+    } else if (count == 0 || errno != EINTR) {
+      return Closed();
+    }
   }
   return std::nullopt;
+}
+
+std::optional<CallFailure> RpcClient::Fill(Clock::time_point deadline) {
+  for (;;) {
+    const ssize_t received = recv(fd_, input_.data(), input_.size(), 0);
+    if (received > 0) {
+      inputAt_ = 0;
+      inputEnd_ = static_cast<size_t>(received);
+      return std::nullopt;
+    }
+    if (received < 0 && errno == EAGAIN) {
+      if (!WaitReady(fd_, POLLIN, deadline)) return TimedOut("no reply from the gateway in time");
+    } else if (received == 0 || errno != EINTR) {
+      return Closed();
+    }
+  }
 }
 
 std::optional<CallFailure> RpcClient::ReceiveExactly(uint8_t* into, size_t count,
                                                      Clock::time_point deadline) {
   while (count > 0) {
-    if (!WaitReady(fd_, POLLIN, deadline)) return TimedOut("no reply from the gateway in time");
-    const ssize_t received = recv(fd_, into, count, 0);
-    if (received < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-    if (received <= 0) return Closed();
-    into += received;
-    count -= static_cast<size_t>(received);
+    if (inputAt_ == inputEnd_) {
+      if (auto failure = Fill(deadline)) return failure;
+    }
+    const size_t taken = std::min(count, inputEnd_ - inputAt_);
+    std::memcpy(into, input_.data() + inputAt_, taken);
+    inputAt_ += taken;
+    into += taken;
+    count -= taken;
   }
   return std::nullopt;
 }

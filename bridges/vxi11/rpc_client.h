@@ -45,12 +45,17 @@ class RpcClient {
  private:
   explicit RpcClient(int fd);
   std::optional<CallFailure> Send(const Bytes& bytes, Clock::time_point deadline);
+  // Takes what the socket holds into input_, waiting for it by the deadline.
+  std::optional<CallFailure> Fill(Clock::time_point deadline);
   std::optional<CallFailure> ReceiveRecord(Bytes& record, Clock::time_point deadline);
   std::optional<CallFailure> ReceiveExactly(uint8_t* into, size_t count,
                                             Clock::time_point deadline);
 
   int fd_;
   uint32_t nextXid_;
+  Bytes input_;  // what was received; inputAt_ to inputEnd_ is not yet taken
+  size_t inputAt_ = 0;
+  size_t inputEnd_ = 0;
 };
 
 // The port the portmapper at host:port gives the VXI-11 core channel over TCP.
