@@ -7,9 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "file_descriptor.h"
@@ -96,17 +98,31 @@ class Connection {
 
   bool ReadExactly(uint8_t* into, size_t count) {
     while (count > 0) {
-      if (!Readable()) return false;
-      const ssize_t received = read(fd_, into, count);
-      if (received <= 0) return false;
-      into += received;
-      count -= static_cast<size_t>(received);
+      if (inputAt_ == inputEnd_ && !Fill()) return false;
+      const size_t taken = std::min(count, inputEnd_ - inputAt_);
+      std::memcpy(into, input_.data() + inputAt_, taken);
+      inputAt_ += taken;
+      into += taken;
+      count -= taken;
     }
+    return true;
+  }
+
+  // Takes what the peer has sent: several calls at once when it sends them together.
+  bool Fill() {
+    if (!Readable()) return false;
+    const ssize_t received = read(fd_, input_.data(), input_.size());
+    if (received <= 0) return false;
+    inputAt_ = 0;
+    inputEnd_ = static_cast<size_t>(received);
     return true;
   }
 
   int fd_;
   const std::atomic<bool>& stop_;
+  vxi11::Bytes input_ = vxi11::Bytes(size_t{64} * 1024);  // inputAt_ to inputEnd_ not yet taken
+  size_t inputAt_ = 0;
+  size_t inputEnd_ = 0;
 };
 
 class Server {
