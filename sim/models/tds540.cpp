@@ -277,18 +277,32 @@ class Tds540 : public Device {
     }
   }
 
+  // The source's whole record at the data width, computed when first asked for: it follows
+  // from the bench's settings alone, which stay as they are, and a host asks for it again
+  // and again.
+  const std::vector<int32_t>& RecordOf(int source) {
+    std::vector<int32_t>& record = records_[static_cast<size_t>(source)][width_ - 1];
+    if (record.empty()) {
+      const double interval = secondsPerDivision_ * kDivisionsPerPoint;
+      record.resize(static_cast<size_t>(recordLength_));
+      for (size_t point = 0; point < record.size(); ++point) {
+        record[point] = channels_[source].SampleAt(static_cast<double>(point) * interval, width_);
+      }
+    }
+    return record;
+  }
+
   void SendCurve() {
     const Channel& channel = channels_[source_];
     if (!channel.on) return;  // no waveform to send: the instrument stays silent
     // Out-of-range points are brought into the record, and a reversed range is turned round.
     const int64_t first = std::clamp<int64_t>(std::min(dataStart_, dataStop_), 1, recordLength_);
     const int64_t last = std::clamp<int64_t>(std::max(dataStart_, dataStop_), 1, recordLength_);
-    const double interval = secondsPerDivision_ * kDivisionsPerPoint;
+    const std::vector<int32_t>& record = RecordOf(source_);
     Bytes data;
     data.reserve(static_cast<size_t>((last - first + 1) * width_));
     for (int64_t point = first; point <= last; ++point) {
-      const auto sample = static_cast<uint16_t>(
-          channel.SampleAt(static_cast<double>(point - 1) * interval, width_));
+      const auto sample = static_cast<uint16_t>(record[static_cast<size_t>(point - 1)]);
       const auto low = static_cast<uint8_t>(sample & 0xFF);
       const auto high = static_cast<uint8_t>(sample >> 8);
       if (width_ == 1) {
@@ -312,6 +326,7 @@ class Tds540 : public Device {
   double secondsPerDivision_;
   int64_t recordLength_;
   std::array<Channel, kChannels> channels_{};
+  std::array<std::array<std::vector<int32_t>, 2>, kChannels> records_{};  // by source, width
   int source_ = 0;
   int width_ = 1;
   bool leastFirst_ = false;
