@@ -57,6 +57,32 @@ struct ConfigRules {
 bool ParseConfigText(std::string_view text, const std::string& path, const ConfigRules& rules,
                      DeviceNames& devices, std::string& error);
 
+// A Config parsed from text read from path: its path, its [devices], and its own table, which
+// readTable reads (throwing ConfigError). A device given as a string is deviceString's (none:
+// strings are no addresses), told as deviceStringForm when it is wrong. Else nullopt with
+// error "path:line: what is wrong".
+template <typename Config>
+std::optional<Config> ParseConfigAs(std::string_view text, const std::string& path,
+                                    std::string& error, std::string_view table,
+                                    void (*readTable)(const toml::table&, Config&),
+                                    BusAddress (*deviceString)(const Config&, const std::string&,
+                                                               const toml::node&) = nullptr,
+                                    std::string_view deviceStringForm = {}) {
+  Config config;
+  config.path = path;
+  ConfigRules rules{.table = table,
+                    .readTable = [&](const toml::table& own) { readTable(own, config); },
+                    .deviceString = {},
+                    .deviceStringForm = deviceStringForm};
+  if (deviceString != nullptr) {
+    rules.deviceString = [&](const std::string& name, const toml::node& value) {
+      return deviceString(config, name, value);
+    };
+  }
+  if (!ParseConfigText(text, path, rules, config.devices, error)) return std::nullopt;
+  return config;
+}
+
 std::string ConfigPath();
 
 // The file's text, or nullopt with error set.

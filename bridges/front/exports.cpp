@@ -1,12 +1,13 @@
 // The GPIB library's 18 functions (the status variables are the bridges' common ones), each
-// turned into a Call with what the caller gave and passed to Answer() with where the caller
-// wants what it reads, and with the same call for a library that forwards.
+// turned into a Call with what the caller gave and answered, one call at a time, by the
+// library's gpib_front::Answer() with where the caller wants what it reads (and the same call,
+// for a library that forwards); each ends with the status of the call that answered it.
+#include <mutex>
 #include <type_traits>
 
 #include "bridge.h"
 #include "front.h"
 
-using gpib_front::Answer;
 using gpib_recording::AddressListBytes;
 using gpib_recording::BufferBytes;
 using gpib_recording::Call;
@@ -18,10 +19,19 @@ namespace {
 
 constexpr int32_t kRefusedDescriptor = -1;
 
+// Publishes the status of the call that answers call, and returns its value.
+int32_t Answered(Call& call, const Outputs& outputs, int32_t refused,
+                 const gpib_front::Forward& forward) {
+  std::lock_guard lock(gpib_bridge::CallLock());
+  const Call& answer = gpib_front::Answer(call, outputs, refused, forward);
+  gpib_bridge::Publish({.ibsta = answer.ibsta, .iberr = answer.iberr, .count = answer.ibcntl});
+  return answer.result;
+}
+
 // A call that returns its status word, or a descriptor, and reads nothing.
 template <typename Callable>
 int32_t Simple(Call call, int32_t refused, Callable&& forward) {
-  return Answer(call, {}, refused, forward);
+  return Answered(call, {}, refused, forward);
 }
 
 // A call of a function without a value.
@@ -31,10 +41,18 @@ void Board(Call call, const Outputs& outputs, Callable&& forward) {
     forward(gpib);
     return 0;
   };
-  Answer(call, outputs, 0, returningZero);
+  Answered(call, outputs, 0, returningZero);
 }
 
 }  // namespace
+
+const Call& gpib_front::Refused(Call& call, int32_t refused) {
+  call.result = refused;
+  call.ibsta = ERR;
+  call.iberr = EDVR;
+  call.ibcntl = 0;
+  return call;
+}
 
 GPIB_BRIDGE_API int32_t NI488CC ibclr(int32_t ud) {
   return Simple(Request("ibclr", {ud}), ERR, [&](const GpibEntries& g) { return g.ibclr(ud); });
@@ -54,13 +72,13 @@ GPIB_BRIDGE_API int32_t NI488CC ibonl(int32_t ud, int32_t v) {
 GPIB_BRIDGE_API int32_t NI488CC ibrd(int32_t ud, void* buffer, int32_t count) {
   auto forward = [&](const GpibEntries& g) { return g.ibrd(ud, buffer, count); };
   Call call = Request("ibrd", {ud, count});
-  return Answer(call, {.buffer = buffer, .capacity = count}, ERR, forward);
+  return Answered(call, {.buffer = buffer, .capacity = count}, ERR, forward);
 }
 
 GPIB_BRIDGE_API int32_t NI488CC ibrsp(int32_t ud, char* spr) {
   auto forward = [&](const GpibEntries& g) { return g.ibrsp(ud, spr); };
   Call call = Request("ibrsp", {ud});
-  return Answer(call, {.statusByte = spr}, ERR, forward);
+  return Answered(call, {.statusByte = spr}, ERR, forward);
 }
 
 GPIB_BRIDGE_API int32_t NI488CC ibtrg(int32_t ud) {

@@ -28,11 +28,15 @@ class Forward {
   int32_t (*call_)(void*, const GpibEntries&);
 };
 
-// Answers call (its function, arguments and written bytes filled in): fills its status and
-// what it read, delivers that into outputs, publishes the status variables and returns the
-// call's value. refused is the value of a call that fails before it is made. Defined by each
-// library that stands in front.
-int32_t Answer(gpib_recording::Call& call, const gpib_recording::Outputs& outputs, int32_t refused,
-               const Forward& forward);
+// Answers call (its function, arguments and written bytes filled in) and delivers what it read
+// into outputs; returns the call that answers it, whose value and status the exports publish:
+// call itself, filled in, or one recorded earlier. refused is the value of a call that fails
+// before it is made. Defined by each library that stands in front; called under the call lock.
+const gpib_recording::Call& Answer(gpib_recording::Call& call,
+                                   const gpib_recording::Outputs& outputs, int32_t refused,
+                                   const Forward& forward);
+
+// call refused before it is made: ERR with EDVR, nothing transferred, refused as its value.
+const gpib_recording::Call& Refused(gpib_recording::Call& call, int32_t refused);
 
 }  // namespace gpib_front

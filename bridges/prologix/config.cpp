@@ -33,15 +33,7 @@ void ReadController(const toml::table& controller, Config& config) {
 
 std::optional<Config> ParseConfig(std::string_view text, const std::string& path,
                                   std::string& error) {
-  Config config;
-  config.path = path;
-  const gpib_bridge::ConfigRules rules{
-      .table = "controller",
-      .readTable = [&config](const toml::table& table) { ReadController(table, config); },
-      .deviceString = {},
-      .deviceStringForm = {}};
-  if (!gpib_bridge::ParseConfigText(text, path, rules, config.devices, error)) return std::nullopt;
-  return config;
+  return gpib_bridge::ParseConfigAs<Config>(text, path, error, "controller", &ReadController);
 }
 
 const std::optional<Config>& LoadedConfig() {

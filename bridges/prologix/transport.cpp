@@ -1,9 +1,6 @@
 #include "transport.h"
 
 #include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <termios.h>
@@ -16,6 +13,7 @@
 #include <thread>
 
 #include "fd_wait.h"
+#include "tcp_connect.h"
 
 namespace prologix {
 
@@ -75,40 +73,10 @@ std::unique_ptr<Transport> OpenTcp(std::string_view hostAndPort, Clock::time_poi
   const std::string host(hostAndPort.substr(0, colon));
   const std::string port(colon == std::string_view::npos ? kDefaultTcpPort
                                                          : hostAndPort.substr(colon + 1));
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (const int status = getaddrinfo(host.c_str(), port.c_str(), &hints, &found); status != 0) {
-    error = "cannot resolve " + host + ": " + gai_strerror(status);
-    return nullptr;
-  }
-  std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, &freeaddrinfo);
-  error = "no address for " + host;
-  for (const addrinfo* address = found; address != nullptr; address = address->ai_next) {
-    const int fd = socket(address->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) continue;
-    auto transport = std::make_unique<DescriptorTransport>(fd, true);
-    const int yes = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-    if (connect(fd, address->ai_addr, address->ai_addrlen) != 0 && errno != EINPROGRESS) {
-      error = SystemError("cannot connect");
-      continue;
-    }
-    if (!WaitReady(fd, POLLOUT, deadline)) {
-      error = "no answer to the connection within its time";
-      continue;
-    }
-    int status = 0;
-    socklen_t length = sizeof status;
-    getsockopt(fd, SOL_SOCKET, SO_ERROR, &status, &length);
-    if (status != 0) {
-      error = std::string("cannot connect: ") + std::strerror(status);
-      continue;
-    }
-    return transport;
-  }
-  return nullptr;
+  const int fd = gpib_bridge::ConnectTcp(host, port, deadline,
+                                         "no answer to the connection within its time", error);
+  if (fd < 0) return nullptr;
+  return std::make_unique<DescriptorTransport>(fd, true);
 }
 
 std::unique_ptr<Transport> OpenSerial(const std::string& path, std::chrono::milliseconds resetWait,

@@ -78,9 +78,9 @@ Recorder& TheRecorder() {
 
 }  // namespace gpib_recorder
 
-int32_t gpib_front::Answer(gpib_recording::Call& call, const gpib_recording::Outputs& outputs,
-                           int32_t refused, const Forward& forward) {
-  std::lock_guard lock(gpib_bridge::CallLock());
+const gpib_recording::Call& gpib_front::Answer(gpib_recording::Call& call,
+                                               const gpib_recording::Outputs& outputs,
+                                               int32_t refused, const Forward& forward) {
   gpib_recorder::Recorder& recorder = gpib_recorder::TheRecorder();
   call.number = ++recorder.calls;
   call.start = recorder.Seconds();
@@ -88,12 +88,9 @@ int32_t gpib_front::Answer(gpib_recording::Call& call, const gpib_recording::Out
     call.result = gpib_recorder::ForwardAndTakeStatus(*recorder.gpib, forward, call);
     call.read = gpib_recording::CapturedRead(call, outputs);
   } else {
-    call.result = refused;
-    call.ibsta = ERR;
-    call.iberr = EDVR;
+    Refused(call, refused);
   }
   call.duration = recorder.Seconds() - call.start;
   recorder.file.Write(call);
-  gpib_bridge::Publish({.ibsta = call.ibsta, .iberr = call.iberr, .count = call.ibcntl});
-  return call.result;
+  return call;
 }

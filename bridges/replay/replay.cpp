@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "bridge.h"
 #include "front.h"
 #include "printer.h"
 #include "reader.h"
@@ -81,16 +80,11 @@ Replay& TheReplay() {
 
 }  // namespace gpib_replay
 
-int32_t gpib_front::Answer(gpib_recording::Call& call, const gpib_recording::Outputs& outputs,
-                           int32_t refused, const Forward&) {
-  std::lock_guard lock(gpib_bridge::CallLock());
+const gpib_recording::Call& gpib_front::Answer(gpib_recording::Call& call,
+                                               const gpib_recording::Outputs& outputs,
+                                               int32_t refused, const Forward&) {
   const gpib_recording::Call* recorded = gpib_replay::TheReplay().Next(call);
-  if (recorded == nullptr) {
-    gpib_bridge::PublishFailure(EDVR);
-    return refused;
-  }
+  if (recorded == nullptr) return Refused(call, refused);
   gpib_recording::DeliverRead(*recorded, outputs);
-  gpib_bridge::Publish(
-      {.ibsta = recorded->ibsta, .iberr = recorded->iberr, .count = recorded->ibcntl});
-  return recorded->result;
+  return *recorded;
 }

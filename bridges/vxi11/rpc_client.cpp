@@ -1,8 +1,5 @@
 #include "rpc_client.h"
 
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -14,6 +11,7 @@
 
 #include "fd_wait.h"
 #include "messages.h"
+#include "tcp_connect.h"
 
 namespace vxi11 {
 
@@ -60,48 +58,14 @@ std::optional<CallFailure> ResultsOf(const ParsedReply& reply, Bytes& results) {
   return Malformed("the gateway's reply is no RPC reply");
 }
 
-int ConnectedSocket(const addrinfo& address, Clock::time_point deadline, std::string& error) {
-  const int fd = socket(address.ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) {
-    error = std::string("no socket: ") + std::strerror(errno);
-    return -1;
-  }
-  const int yes = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-  int status = 0;
-  if (connect(fd, address.ai_addr, address.ai_addrlen) != 0 && errno != EINPROGRESS) {
-    status = errno;
-  } else if (!WaitReady(fd, POLLOUT, deadline)) {
-    status = ETIMEDOUT;
-  } else {
-    socklen_t length = sizeof status;
-    getsockopt(fd, SOL_SOCKET, SO_ERROR, &status, &length);
-  }
-  if (status == 0) return fd;
-  error = std::string("cannot connect: ") + std::strerror(status);
-  close(fd);
-  return -1;
-}
-
 }  // namespace
 
 std::unique_ptr<RpcClient> RpcClient::Connect(const std::string& host, uint16_t port,
                                               Clock::time_point deadline, std::string& error) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
   const std::string service = std::to_string(port);
-  if (const int status = getaddrinfo(host.c_str(), service.c_str(), &hints, &found); status != 0) {
-    error = "cannot resolve " + host + ": " + gai_strerror(status);
-    return nullptr;
-  }
-  std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, &freeaddrinfo);
-  error = "no address for " + host;
-  for (const addrinfo* address = found; address != nullptr; address = address->ai_next) {
-    if (const int fd = ConnectedSocket(*address, deadline, error); fd >= 0)
-      return std::unique_ptr<RpcClient>(new RpcClient(fd));
-  }
+  const std::string noAnswer = std::string("cannot connect: ") + std::strerror(ETIMEDOUT);
+  if (const int fd = gpib_bridge::ConnectTcp(host, service, deadline, noAnswer, error); fd >= 0)
+    return std::unique_ptr<RpcClient>(new RpcClient(fd));
   error += " (" + host + ":" + service + ")";
   return nullptr;
 }

@@ -99,18 +99,9 @@ std::optional<VisaResource> ParseVisaResource(std::string_view text) {
 
 std::optional<Config> ParseConfig(std::string_view text, const std::string& path,
                                   std::string& error) {
-  Config config;
-  config.path = path;
-  const gpib_bridge::ConfigRules rules{
-      .table = "gateway",
-      .readTable = [&config](const toml::table& table) { ReadGateway(table, config); },
-      .deviceString =
-          [&config](const std::string& name, const toml::node& value) {
-            return DeviceOfResource(config, name, value);
-          },
-      .deviceStringForm = " or a VISA resource \"TCPIP0::HOST::gpib0,PAD[,SAD]::INSTR\""};
-  if (!gpib_bridge::ParseConfigText(text, path, rules, config.devices, error)) return std::nullopt;
-  return config;
+  return gpib_bridge::ParseConfigAs<Config>(
+      text, path, error, "gateway", &ReadGateway, &DeviceOfResource,
+      " or a VISA resource \"TCPIP0::HOST::gpib0,PAD[,SAD]::INSTR\"");
 }
 
 const std::optional<Config>& LoadedConfig() {

@@ -125,14 +125,28 @@ int32_t Find(const char* function, const char* name) {
       .descriptor;
 }
 
+// A call on a descriptor alone, whose value is the status word.
+int32_t OnDescriptor(const char* function, int32_t ud, Outcome (Bus::*operation)(int32_t)) {
+  return Run(recording::Request(function, {ud}), Format("ud=%d", ud),
+             [&](Bus& bus) { return (bus.*operation)(ud); })
+      .ibsta;
+}
+
+// A call on a descriptor with one more value, traced as arguments; its value is the status
+// word.
+int32_t OnDescriptor(const char* function, int32_t ud, int32_t value, std::string arguments,
+                     Outcome (Bus::*operation)(int32_t, int32_t)) {
+  return Run(recording::Request(function, {ud, value}), std::move(arguments),
+             [&](Bus& bus) { return (bus.*operation)(ud, value); })
+      .ibsta;
+}
+
 }  // namespace
 
 extern "C" {
 
 GPIBSIM_API int32_t NI488CC ibclr(int32_t ud) {
-  return Run(recording::Request("ibclr", {ud}), Format("ud=%d", ud),
-             [&](Bus& bus) { return bus.Clear(ud); })
-      .ibsta;
+  return OnDescriptor("ibclr", ud, &Bus::Clear);
 }
 
 GPIBSIM_API int32_t NI488CC ibdev(int32_t board, int32_t pad, int32_t sad, int32_t tmo, int32_t eot,
@@ -145,9 +159,7 @@ GPIBSIM_API int32_t NI488CC ibdev(int32_t board, int32_t pad, int32_t sad, int32
 }
 
 GPIBSIM_API int32_t NI488CC ibonl(int32_t ud, int32_t v) {
-  return Run(recording::Request("ibonl", {ud, v}), Format("ud=%d, v=%d", ud, v),
-             [&](Bus& bus) { return bus.Online(ud, v); })
-      .ibsta;
+  return OnDescriptor("ibonl", ud, v, Format("ud=%d, v=%d", ud, v), &Bus::Online);
 }
 
 GPIBSIM_API int32_t NI488CC ibrd(int32_t ud, void* buffer, int32_t count) {
@@ -164,15 +176,11 @@ GPIBSIM_API int32_t NI488CC ibrsp(int32_t ud, char* spr) {
 }
 
 GPIBSIM_API int32_t NI488CC ibtrg(int32_t ud) {
-  return Run(recording::Request("ibtrg", {ud}), Format("ud=%d", ud),
-             [&](Bus& bus) { return bus.Trigger(ud); })
-      .ibsta;
+  return OnDescriptor("ibtrg", ud, &Bus::Trigger);
 }
 
 GPIBSIM_API int32_t NI488CC ibwait(int32_t ud, int32_t mask) {
-  return Run(recording::Request("ibwait", {ud, mask}), Format("ud=%d, mask=0x%X", ud, mask),
-             [&](Bus& bus) { return bus.Wait(ud, mask); })
-      .ibsta;
+  return OnDescriptor("ibwait", ud, mask, Format("ud=%d, mask=0x%X", ud, mask), &Bus::Wait);
 }
 
 GPIBSIM_API int32_t NI488CC ibwrt(int32_t ud, const void* buffer, int32_t count) {
@@ -195,15 +203,11 @@ static_assert(std::is_same_v<decltype(&ibfindA), IbfindFn>);
 #endif
 
 GPIBSIM_API int32_t NI488CC ibloc(int32_t ud) {
-  return Run(recording::Request("ibloc", {ud}), Format("ud=%d", ud),
-             [&](Bus& bus) { return bus.Local(ud); })
-      .ibsta;
+  return OnDescriptor("ibloc", ud, &Bus::Local);
 }
 
 GPIBSIM_API int32_t NI488CC ibtmo(int32_t ud, int32_t v) {
-  return Run(recording::Request("ibtmo", {ud, v}), Format("ud=%d, v=%d", ud, v),
-             [&](Bus& bus) { return bus.SetTimeout(ud, v); })
-      .ibsta;
+  return OnDescriptor("ibtmo", ud, v, Format("ud=%d, v=%d", ud, v), &Bus::SetTimeout);
 }
 
 GPIBSIM_API void NI488CC DevClear(int32_t board, Addr4882_t address) {

@@ -9,6 +9,7 @@ namespace {
 
 using simtest::EmptyBus;
 using simtest::Failed;
+using simtest::OpenScripted;
 using simtest::Queue;
 using simtest::Read;
 using simtest::ReceiveFrom;
@@ -30,8 +31,7 @@ TEST_F(Descriptors, ConfiguredNameOpensFromOneAndUnknownNameFails) {
 }
 
 TEST_F(Descriptors, OfflineDescriptorIsGoneForGood) {
-  gpibsim_add_scripted(5, "DEV5");
-  const int32_t ud = ibfindA("DEV5");
+  const int32_t ud = OpenScripted(5, "DEV5");
   ibonl(ud, 0);
   EXPECT_FALSE(Failed());
   EXPECT_EQ(gpibsim_open_descriptors(), 0);
@@ -44,8 +44,7 @@ TEST_F(Descriptors, OfflineDescriptorIsGoneForGood) {
 }
 
 TEST_F(Descriptors, TimeoutCodeOutsideRangeIsRefused) {
-  gpibsim_add_scripted(5, "DEV5");
-  const int32_t ud = ibfindA("DEV5");
+  const int32_t ud = OpenScripted(5, "DEV5");
   for (int32_t code : {-1, 18, 1000}) {
     ibtmo(ud, code);
     EXPECT_TRUE(Failed()) << code;
@@ -58,8 +57,7 @@ TEST_F(Descriptors, TimeoutCodeOutsideRangeIsRefused) {
 }
 
 TEST_F(Descriptors, OnlineRestoresConfiguredTimeout) {
-  gpibsim_add_scripted(5, "DEV5");
-  const int32_t ud = ibfindA("DEV5");
+  const int32_t ud = OpenScripted(5, "DEV5");
   ibtmo(ud, T1s);
   ibonl(ud, 1);
   ibrd(ud, nullptr, 0);  // nothing to read: waits out the time-out
@@ -78,8 +76,7 @@ TEST_F(Descriptors, NamedAddressWithoutDeviceOpensButNothingListens) {
 using Reads = EmptyBus;
 
 TEST_F(Reads, MessageComesInPartsWithEndOnItsLastByte) {
-  gpibsim_add_scripted(1, "DEV1");
-  const int32_t ud = ibfindA("DEV1");
+  const int32_t ud = OpenScripted(1, "DEV1");
   Queue(1, "HELLO WORLD\n");
 
   EXPECT_EQ(Read(ud, 5), "HELLO");
@@ -91,16 +88,14 @@ TEST_F(Reads, MessageComesInPartsWithEndOnItsLastByte) {
 }
 
 TEST_F(Reads, ReadOfExactlyTheMessageLengthSetsEnd) {
-  gpibsim_add_scripted(1, "DEV1");
-  const int32_t ud = ibfindA("DEV1");
+  const int32_t ud = OpenScripted(1, "DEV1");
   Queue(1, "ABC");
   EXPECT_EQ(Read(ud, 3), "ABC");
   EXPECT_NE(user_ibsta & END, 0);
 }
 
 TEST_F(Reads, ReadStopsAtTheEndOfOneMessage) {
-  gpibsim_add_scripted(1, "DEV1");
-  const int32_t ud = ibfindA("DEV1");
+  const int32_t ud = OpenScripted(1, "DEV1");
   Queue(1, "FIRST");
   Queue(1, "SECOND");
   EXPECT_EQ(Read(ud, 100), "FIRST");
@@ -108,8 +103,7 @@ TEST_F(Reads, ReadStopsAtTheEndOfOneMessage) {
 }
 
 TEST_F(Reads, SilentDeviceTimesOutInSimulatedTimeOnly) {
-  gpibsim_add_scripted(1, "DEV1");
-  const int32_t ud = ibfindA("DEV1");
+  const int32_t ud = OpenScripted(1, "DEV1");
   ibtmo(ud, T1000s);
   char buffer[16];
   const auto start = std::chrono::steady_clock::now();
@@ -144,8 +138,7 @@ TEST_F(Reads, LargeReplyIsReadInPieces) {
 }
 
 TEST_F(Reads, BadBufferArgumentsAreRefused) {
-  gpibsim_add_scripted(1, "DEV1");
-  const int32_t ud = ibfindA("DEV1");
+  const int32_t ud = OpenScripted(1, "DEV1");
   Queue(1, "DATA");
   ibrd(ud, nullptr, 4);
   EXPECT_EQ(user_iberr, EARG);
@@ -301,8 +294,7 @@ TEST_F(Board, WaitSrqEndsWithTheTimeout) {
 using RemoteState = EmptyBus;
 
 TEST_F(RemoteState, WritesMakeRemoteAndIblocMakesLocal) {
-  gpibsim_add_scripted(1, "DEV1");
-  const int32_t ud = ibfindA("DEV1");
+  const int32_t ud = OpenScripted(1, "DEV1");
   EXPECT_EQ(gpibsim_device_remote(1), 0);
   Write(ud, "STA\n");
   EXPECT_EQ(gpibsim_device_remote(1), 1);

@@ -4,6 +4,7 @@
 namespace {
 
 using simtest::Failed;
+using simtest::OpenScripted;
 using simtest::Queue;
 using simtest::Read;
 using simtest::Script;
@@ -13,8 +14,7 @@ class Faults : public simtest::EmptyBus {
  protected:
   void SetUp() override {
     EmptyBus::SetUp();
-    gpibsim_add_scripted(1, "DEV1");
-    ud_ = ibfindA("DEV1");
+    ud_ = OpenScripted(1, "DEV1");
     ASSERT_GE(ud_, 1);
   }
   int32_t ud_ = -1;

@@ -37,6 +37,12 @@ class EmptyBus : public ::testing::Test {
   void TearDown() override { gpibsim_clear_bus(); }
 };
 
+// The descriptor of a scripted device at pad, added under name and found by it.
+inline int32_t OpenScripted(int32_t pad, const char* name) {
+  gpibsim_add_scripted(pad, name);
+  return ibfindA(name);
+}
+
 inline bool Failed() {
   return (user_ibsta & ERR) != 0;
 }

@@ -44,8 +44,7 @@ using Trace = simtest::EmptyBus;
 TEST_F(Trace, OneRecordingLinePerCallWithEveryByteComplete) {
   TempFile trace("gpibsim-trace");
   ASSERT_EQ(gpibsim_set_trace_file(trace.path().c_str()), 0);
-  gpibsim_add_scripted(3, "DEV3");
-  const int32_t ud = ibfindA("DEV3");
+  const int32_t ud = simtest::OpenScripted(3, "DEV3");
   simtest::Write(ud, std::string_view("A\"\0\xFF\n", 5));
   std::string binary(300, 'x');
   simtest::Queue(3, binary);

@@ -90,4 +90,18 @@ struct HostArrays {
   bool Untouched(int index) const;
 };
 
+// What a test calling a driver directly works with: the bus, the library bound, a host, its
+// arrays of arrayPoints values each, and the figures the driver reports, which start at values
+// it would not leave so that what it wrote shows.
+struct DriverFixture {
+  DriverFixture(size_t arrayPoints, int32_t startPoints, int16_t startChannels)
+      : arrays(arrayPoints), points(startPoints), channels(startChannels) {}
+  SimBus bus;
+  BoundGpib gpib;
+  ModuleHost host;
+  HostArrays arrays;
+  int32_t points;
+  int16_t channels;
+};
+
 }  // namespace testing_support

@@ -36,4 +36,12 @@ RecordedAndReplayed RecordThenReplay(const ScratchDirectory& scratch, const std:
   return result;
 }
 
+std::string ReplayFault(const RecordedAndReplayed& run) {
+  if (run.recording.status != 0) return "the recording failed: " + run.recording.err;
+  if (run.replay.status != 0) return "the replay failed: " + run.replay.err;
+  if (run.recordedRows.size() <= 1000) return "too few data rows recorded";
+  if (run.recordedRows != run.replayedRows) return "the data rows differ";
+  return {};
+}
+
 }  // namespace hosttest

@@ -27,4 +27,8 @@ RecordedAndReplayed RecordThenReplay(const ScratchDirectory& scratch, const std:
                                      const std::map<std::string, std::string>& environment,
                                      const std::filesystem::path& recording);
 
+// What went wrong with run, in a line: a run that failed (with what it said), a thousand data
+// rows or fewer recorded, or replayed rows that differ; empty when nothing did.
+std::string ReplayFault(const RecordedAndReplayed& run);
+
 }  // namespace hosttest

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "config.h"
+#include "support/refused_config.h"
 
 namespace {
 
@@ -25,10 +26,7 @@ TEST(BridgeConfig, ReadsThePortAndTheDeviceAddresses) {
 }
 
 TEST(BridgeConfig, AMalformedFileIsReportedWithPathLineAndWhatIsWrong) {
-  const struct {
-    std::string text;
-    std::string error;
-  } cases[] = {
+  const testing_support::RefusedConfig cases[] = {
       {"[controller]\nport = \"tcp://x\n", "gpib.toml:2: "},
       {"[devices]\nDEV1 = 8\n", "gpib.toml:1: no [controller] table"},
       {"[controller]\nport = 5\n", "gpib.toml:2: port must be"},
@@ -40,11 +38,7 @@ TEST(BridgeConfig, AMalformedFileIsReportedWithPathLineAndWhatIsWrong) {
       {"[controller]\nport = \"x\"\npoll_timeout_ms = 301\n", "gpib.toml:3: poll_timeout_ms"},
       {"[controler]\nport = \"x\"\n", "gpib.toml:1: unknown table \"controler\""},
   };
-  for (const auto& c : cases) {
-    std::string error;
-    EXPECT_FALSE(prologix::ParseConfig(c.text, "gpib.toml", error)) << c.text;
-    EXPECT_EQ(error.rfind(c.error, 0), 0u) << c.text << "\n -> " << error;
-  }
+  testing_support::ExpectRefused(&prologix::ParseConfig, cases);
 }
 
 TEST(BridgeConfig, PathComesFromTheEnvironmentThenTheUsersThenTheSystemsDirectory) {

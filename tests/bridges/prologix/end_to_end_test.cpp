@@ -103,10 +103,7 @@ TEST(OverTheEmulatedController, RecordedAcquisitionsReplayWithoutTheController) 
       run = hosttest::RecordThenReplay(scratch, device, {"--gpib", "prologix"},
                                        ConfigFor(scratch, emulator.Port()), recording);
     }
-    ASSERT_EQ(run.recording.status, 0) << device << ": " << run.recording.err;
-    ASSERT_EQ(run.replay.status, 0) << device << ": " << run.replay.err;
-    EXPECT_GT(run.recordedRows.size(), 1000u) << device;
-    EXPECT_TRUE(run.recordedRows == run.replayedRows) << device << ": the data rows differ";
+    EXPECT_EQ(hosttest::ReplayFault(run), "") << device;
   }
   // The ramp's samples crossed file and replay complete.
   const std::vector<gpib_recording::Call> calls = gpib_recording::ReadRecording(recording);

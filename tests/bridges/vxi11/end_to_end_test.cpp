@@ -88,10 +88,7 @@ TEST(OverTheGatewayEmulator, RecordedAcquisitionsReplayWithoutTheGateway) {
   for (const char* device : {"tektronix", "philips"}) {
     const hosttest::RecordedAndReplayed run = hosttest::RecordThenReplay(
         scratch, device, {"--gpib", "vxi11"}, gateway.environment, recording);
-    ASSERT_EQ(run.recording.status, 0) << device << ": " << run.recording.err;
-    ASSERT_EQ(run.replay.status, 0) << device << ": " << run.replay.err;
-    EXPECT_GT(run.recordedRows.size(), 1000u) << device;
-    EXPECT_TRUE(run.recordedRows == run.replayedRows) << device << ": the data rows differ";
+    EXPECT_EQ(hosttest::ReplayFault(run), "") << device;
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include "messages.h"
 #include "rpc.h"
+#include "support/refused_config.h"
 #include "vxi11_config.h"
 
 namespace {
@@ -88,10 +89,7 @@ TEST(GatewayConfig, ReadsTheGatewayAndItsDevicesAndSaysWhereAMistakeIs) {
   EXPECT_EQ(config->Device("SCOPE")->pad, 5);
   EXPECT_EQ(config->Device("dev1")->pad, 8);
   EXPECT_EQ(config->Device("DEV2")->pad, 2);
-  const struct {
-    std::string text;
-    std::string error;
-  } cases[] = {
+  const testing_support::RefusedConfig cases[] = {
       {"[devices]\nDEV1 = 8\n", "gpib.toml:1: no [gateway] table"},
       {"[gateway]\nport = 5\n", "gpib.toml:1: [gateway] has no host"},
       {"[gateway]\nhost = \"h\"\nport = 0\n", "gpib.toml:3: port must be 1 to 65535"},
@@ -103,10 +101,7 @@ TEST(GatewayConfig, ReadsTheGatewayAndItsDevicesAndSaysWhereAMistakeIs) {
       {"[gateway]\nhost = \"h\"\nscan_secondary = 1\n",
        "gpib.toml:3: scan_secondary must be true or false"},
   };
-  for (const auto& c : cases) {
-    EXPECT_FALSE(vxi11::ParseConfig(c.text, "gpib.toml", error)) << c.text;
-    EXPECT_EQ(error.rfind(c.error, 0), 0u) << c.text << "\n -> " << error;
-  }
+  testing_support::ExpectRefused(&vxi11::ParseConfig, cases);
 }
 
 }  // namespace

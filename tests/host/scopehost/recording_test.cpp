@@ -58,10 +58,7 @@ TEST(Recording, EveryDeviceTypeReplaysToTheRecordedRowsWithoutTheLibrary) {
       const std::string label = std::string(library.label) + " " + device;
       const RecordedAndReplayed run = RecordThenReplay(scratch, device, library.arguments,
                                                        library.environment, scratch / "run.rec");
-      ASSERT_EQ(run.recording.status, 0) << label << ": " << run.recording.err;
-      ASSERT_EQ(run.replay.status, 0) << label << ": " << run.replay.err;
-      EXPECT_GT(run.recordedRows.size(), 1000u) << label;
-      EXPECT_TRUE(run.recordedRows == run.replayedRows) << label << ": the data rows differ";
+      EXPECT_EQ(ReplayFault(run), "") << label;
     }
   }
 }

@@ -11,11 +11,8 @@
 
 namespace {
 
-using testing_support::BoundGpib;
 using testing_support::Call;
-using testing_support::HostArrays;
-using testing_support::ModuleHost;
-using testing_support::SimBus;
+using testing_support::DriverFixture;
 
 constexpr int32_t kPad = 7;
 constexpr double kCode = 0.0390625;  // divisions per code
@@ -41,9 +38,9 @@ std::string Dump(std::string_view settings, size_t sampleBytes = 4096) {
   return dump + std::string(16, '\xAA') + std::string(settings);
 }
 
-class HamegDriverTest : public ::testing::Test {
+class HamegDriverTest : public ::testing::Test, public DriverFixture {
  public:
-  HamegDriverTest() { bus.AddScripted(kPad, "DEV1"); }
+  HamegDriverTest() : DriverFixture(4096, -1, -1) { bus.AddScripted(kPad, "DEV1"); }
 
   void Script(char status, const std::string& dump, std::string_view id = kIdentification) {
     bus.Reply(kPad, "ID?\n", id);
@@ -65,13 +62,6 @@ class HamegDriverTest : public ::testing::Test {
       ASSERT_EQ(arrays.arrays[index][k], (CodeAt(from + k) - 127) * scale) << "index " << k;
     for (size_t k = n; k < 4096; ++k) ASSERT_EQ(arrays.arrays[index][k], arrays.marker);
   }
-
-  SimBus bus;
-  BoundGpib gpib;
-  ModuleHost host;
-  HostArrays arrays{4096};
-  int32_t points = -1;
-  int16_t channels = -1;
 };
 
 // Test names from each row's name field.

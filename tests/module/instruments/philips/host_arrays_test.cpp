@@ -21,8 +21,10 @@ std::string Pm3323Bench(bool aOn, bool bOn) {
          "[device.b]\non = " + (bOn ? "true" : "false") + "\n[device.b.signal]\nshape = \"sine\"\n";
 }
 
-class ChangedConfiguration : public ::testing::Test {
+class ChangedConfiguration : public ::testing::Test, protected DriverFixture {
  protected:
+  // The arrays larger than announced, so that a write past the figures shows.
+  ChangedConfiguration() : DriverFixture(4096, 0, 0) {}
   // GetTransProperties as the host asks it, against the instrument as it is then.
   void AskFigures(bool aOn, bool bOn) {
     bus.LoadBench(Pm3323Bench(aOn, bOn));
@@ -40,13 +42,6 @@ class ChangedConfiguration : public ::testing::Test {
     }
     return true;
   }
-
-  SimBus bus;
-  BoundGpib gpib;  // the instant settle wait
-  ModuleHost host;
-  HostArrays arrays{4096};  // larger than announced, so that a write past the figures shows
-  int32_t points = 0;
-  int16_t channels = 0;
 };
 
 // Told 2048 points in 3 arrays, the host gets no 4096-point channel when channel B went off.

@@ -22,21 +22,15 @@ constexpr double kScaleA = 1.0 * 0.5 * 0.009765625;
 constexpr double kScaleB = 10.0 * 2.0 * 0.009765625;
 constexpr double kTim = 2.0e-3;
 
-class PhilipsDriverTest : public ::testing::Test {
+class PhilipsDriverTest : public ::testing::Test, protected DriverFixture {
  protected:
+  PhilipsDriverTest() : DriverFixture(16, -7, -7) {}
   int Acquire() { return PhilipsDriver(&arrays.buffers, &points, &channels, "DEV8"); }
   int AcquireAnswering(const Pm3323Replies& replies, size_t answered = kAllReads) {
     AddPm3323(bus);
     QueueReplies(bus, replies.InOrder(), answered);
     return Acquire();
   }
-
-  SimBus bus;
-  BoundGpib gpib;
-  ModuleHost host;
-  HostArrays arrays{16};
-  int32_t points = -7;
-  int16_t channels = -7;
 };
 
 std::vector<long> ReadLimits(const SimBus& bus) {

@@ -14,6 +14,7 @@ namespace pm3323_test {
 
 // The harness's pieces that every PM3323 test drives.
 using testing_support::BoundGpib;
+using testing_support::DriverFixture;
 using testing_support::HostArrays;
 using testing_support::ModuleHost;
 using testing_support::SimBus;

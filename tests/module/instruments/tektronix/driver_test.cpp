@@ -43,10 +43,7 @@ void operator delete[](void* memory, size_t) noexcept {
 namespace {
 
 using namespace std::string_literals;
-using testing_support::BoundGpib;
-using testing_support::HostArrays;
-using testing_support::ModuleHost;
-using testing_support::SimBus;
+using testing_support::DriverFixture;
 
 constexpr int32_t kPad = 7;
 const std::string kAllOn = "1;1;1;1;0;0;0;0;0;0;0;CH1\n";
@@ -75,9 +72,11 @@ std::string ForChannel(std::string text, int channel) {
   return text + "\0\n"s;
 }
 
-class TektronixDriverTest : public ::testing::Test {
+class TektronixDriverTest : public ::testing::Test, protected DriverFixture {
  protected:
-  TektronixDriverTest() { bus.AddScripted(kPad); }
+  TektronixDriverTest() : DriverFixture(tds540::kHostArrays.points, -1, 5) {
+    bus.AddScripted(kPad);
+  }
 
   void Answer(const std::string& command, const std::string& reply) {
     bus.Reply(kPad, command, reply);
@@ -110,13 +109,6 @@ class TektronixDriverTest : public ::testing::Test {
     const auto written = bus.Written();
     return static_cast<size_t>(std::count(written.begin(), written.end(), bytes));
   }
-
-  SimBus bus;
-  ModuleHost host;
-  BoundGpib gpib;
-  HostArrays arrays{tds540::kHostArrays.points};
-  int32_t points = -1;
-  int16_t channels = 5;
 };
 
 TEST_F(TektronixDriverTest, SendsEveryCommandWithItsExactBytes) {
