@@ -135,6 +135,10 @@ static void writes_acquired_and_own_data(gpibscope_session* session, const char*
   gpibscope_acquisition* xy = NULL;
   gpibscope_error* error = NULL;
   CHECK(gpibscope_session_acquire(session, 1, NULL, NULL, &xy, NULL) == GPIBSCOPE_OK);
+  CHECK(gpibscope_acquisition_columns(xy) == 2 &&
+        strcmp(gpibscope_acquisition_column_name(xy, 0), "X") == 0 &&
+        gpibscope_acquisition_column_values(xy, 1) == gpibscope_acquisition_channel_values(xy, 0) &&
+        gpibscope_acquisition_column_name(xy, 2) == NULL);
   CHECK(gpibscope_write_csv(xy, path_in(scratch, "xy.csv"), NULL) == GPIBSCOPE_OK);
   gpibscope_status status = gpibscope_write_pwl(xy, scratch, NULL, NULL, &error);
   CHECK(fails_with(status, error, GPIBSCOPE_ERROR_NO_TIME_AXIS, "no PWL files: in XY mode"));
