@@ -16,6 +16,7 @@ _EPOCH = datetime.datetime(1970, 1, 1, tzinfo=datetime.timezone.utc)
 _MICROSECOND = datetime.timedelta(microseconds=1)
 _LABELS = {"time": "time (s)", "X": "X (V)"}
 
+
 class Acquisition:
     """What one acquisition delivered.
 

@@ -155,9 +155,7 @@ def session(gpib, module, bench=None):
                         "GPIBSCOPE_MODULE or module=")
     key = (None if gpib is None else os.fspath(gpib), module)
     with _lock:
-        if key not in _sessions:
-            _sessions[key] = _Session(*key)
-        held = _sessions[key]
+        held = _sessions[key] = _sessions.get(key) or _Session(*key)
     with held.lock:
         held.messages = []
         if bench is not None:

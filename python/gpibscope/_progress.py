@@ -5,14 +5,16 @@ import sys
 
 from ._library import PROGRESS_FN
 
+_WIDTH = 30  # the text bar's characters
+
 
 class _TextBar:
     def __init__(self, stream):
         self.stream, self.drawn = stream, False
 
     def __call__(self, position, steps):
-        filled = max(0, min(position, steps)) * 30 // steps
-        self.stream.write(f"\r[{'#' * filled}{'.' * (30 - filled)}] {position}/{steps}")
+        filled = max(0, min(position, steps)) * _WIDTH // steps
+        self.stream.write(f"\r[{'#' * filled}{'.' * (_WIDTH - filled)}] {position}/{steps}")
         self.stream.flush()
         self.drawn = True
 
