@@ -142,8 +142,8 @@ GPIBSCOPE_HOST_API gpibscope_status gpibscope_session_load_bench(gpibscope_sessi
 GPIBSCOPE_HOST_API const char* gpibscope_session_gpib_absence(gpibscope_session* session);
 /* Whether the session has a GPIB library: chosen, or found by the loader's search as the
  * module will find it. GPIB_LIBRARY when it has none, the text saying why and naming the
- * libraries that came with the host library, so that a host can refuse before the module
- * addresses no bus. */
+ * libraries that came with the host library: a host can say so before the module fails to
+ * reach its instrument. */
 GPIBSCOPE_HOST_API gpibscope_status gpibscope_session_check_gpib(gpibscope_session* session,
                                                                  gpibscope_error** error);
 
