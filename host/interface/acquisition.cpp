@@ -58,23 +58,44 @@ gpibscope_status WriteChannelFiles(const gpibscope_acquisition* acquisition, con
   });
 }
 
+Abscissa AbscissaNamed(std::string_view name) {
+  for (const Abscissa kind : {Abscissa::kTime, Abscissa::kX, Abscissa::kSampleIndex}) {
+    if (name == AbscissaName(kind)) return kind;
+  }
+  throw HostError(GPIBSCOPE_ERROR_ARGUMENT,
+                  "the first column is the abscissa, time, X or sample, not " + std::string(name));
+}
+
+// The first column is the abscissa; every later one a channel of as many values.
+void AddColumn(gpibscope_acquisition& acquisition, std::string_view name, const double* values,
+               size_t count) {
+  Waveforms& waveforms = acquisition.waveforms;
+  if (!acquisition.hasAbscissa) {
+    waveforms.abscissa = AbscissaNamed(name);
+    waveforms.abscissaValues.assign(values, values + count);
+    acquisition.hasAbscissa = true;
+    return;
+  }
+  if (count != waveforms.points()) {
+    throw HostError(GPIBSCOPE_ERROR_ARGUMENT,
+                    "column " + std::string(name) + " has " + std::to_string(count) +
+                        " values where the abscissa has " + std::to_string(waveforms.points()));
+  }
+  waveforms.channels.push_back({std::string(name), std::vector<double>(values, values + count)});
+}
+
 }  // namespace
 
 extern "C" {
 
 gpibscope_acquisition* gpibscope_acquisition_new(const char* device_name, int32_t type,
-                                                 gpibscope_abscissa abscissa, const double* values,
-                                                 size_t points, int64_t acquired_at,
-                                                 double duration) {
-  if (abscissa < GPIBSCOPE_ABSCISSA_TIME || abscissa > GPIBSCOPE_ABSCISSA_SAMPLE) return nullptr;
-  if (values == nullptr && points > 0) return nullptr;
+                                                 int64_t acquired_at, double duration) {
   auto* acquisition = new (std::nothrow) gpibscope_acquisition;
   if (acquisition == nullptr) return nullptr;
+  acquisition->hasAbscissa = false;
   Waveforms& waveforms = acquisition->waveforms;
   waveforms.type = type;
   waveforms.deviceName = device_name != nullptr ? device_name : "";
-  waveforms.abscissa = static_cast<Abscissa>(abscissa);
-  if (points > 0) waveforms.abscissaValues.assign(values, values + points);
   waveforms.acquiredAt = std::chrono::system_clock::time_point(
       std::chrono::duration_cast<std::chrono::system_clock::duration>(
           std::chrono::microseconds(acquired_at)));
@@ -82,14 +103,15 @@ gpibscope_acquisition* gpibscope_acquisition_new(const char* device_name, int32_
   return acquisition;
 }
 
-void gpibscope_acquisition_add_channel(gpibscope_acquisition* acquisition, const char* name,
-                                       const double* volts) {
-  if (acquisition == nullptr || name == nullptr) return;
-  Waveforms& waveforms = acquisition->waveforms;
-  if (volts == nullptr && waveforms.points() > 0) return;
-  std::vector<double> values;
-  if (waveforms.points() > 0) values.assign(volts, volts + waveforms.points());
-  waveforms.channels.push_back({name, std::move(values)});
+gpibscope_status gpibscope_acquisition_add_column(gpibscope_acquisition* acquisition,
+                                                  const char* name, const double* values,
+                                                  size_t count, gpibscope_error** error) {
+  return Guarded(error, GPIBSCOPE_ERROR_ARGUMENT, [&] {
+    Require(acquisition, "acquisition");
+    Require(name, "column name");
+    if (count > 0) Require(values, "values");
+    AddColumn(*acquisition, name, values, count);
+  });
 }
 
 void gpibscope_acquisition_free(gpibscope_acquisition* acquisition) {
@@ -133,6 +155,24 @@ const char* gpibscope_acquisition_channel_name(const gpibscope_acquisition* a, s
 const double* gpibscope_acquisition_channel_values(const gpibscope_acquisition* a, size_t channel) {
   if (a == nullptr || channel >= a->waveforms.channels.size()) return nullptr;
   return a->waveforms.channels[channel].volts.data();
+}
+
+size_t gpibscope_acquisition_columns(const gpibscope_acquisition* a) {
+  return a != nullptr && a->hasAbscissa ? 1 + a->waveforms.channels.size() : 0;
+}
+
+const char* gpibscope_acquisition_column_name(const gpibscope_acquisition* a, size_t column) {
+  if (column == 0 && gpibscope_acquisition_columns(a) > 0) {
+    return AbscissaName(a->waveforms.abscissa);
+  }
+  return gpibscope_acquisition_channel_name(a, column - 1);
+}
+
+const double* gpibscope_acquisition_column_values(const gpibscope_acquisition* a, size_t column) {
+  if (column == 0 && gpibscope_acquisition_columns(a) > 0) {
+    return a->waveforms.abscissaValues.data();
+  }
+  return gpibscope_acquisition_channel_values(a, column - 1);
 }
 
 int64_t gpibscope_acquisition_acquired_at(const gpibscope_acquisition* a) {

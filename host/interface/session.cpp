@@ -286,6 +286,17 @@ const char* gpibscope_session_gpib_absence(gpibscope_session* session) {
   }
 }
 
+gpibscope_status gpibscope_session_check_gpib(gpibscope_session* session, gpibscope_error** error) {
+  return Guarded(error, GPIBSCOPE_ERROR_GPIB_LIBRARY, [&] {
+    Require(session, "session");
+    if (const char* absence = gpibscope_session_gpib_absence(session)) {
+      throw HostError(GPIBSCOPE_ERROR_GPIB_LIBRARY,
+                      std::string("no GPIB library: the loader finds no ") + kGpibLibraryFileName +
+                          " (" + absence + "); choose " + GpibLibraryNames() + " or a path");
+    }
+  });
+}
+
 gpibscope_status gpibscope_session_device_name(gpibscope_session* session, int32_t type,
                                                const char** name, gpibscope_error** error) {
   return Guarded(error, GPIBSCOPE_ERROR_MODULE_LOAD, [&] {

@@ -37,4 +37,6 @@ struct gpibscope_session {
 
 struct gpibscope_acquisition {
   scopehost::Waveforms waveforms;
+  // False for one a host makes, until its first column, the abscissa, is added.
+  bool hasAbscissa = true;
 };

@@ -31,4 +31,10 @@ std::filesystem::path GpibLibraryPath(const std::string& choice) {
   return path;
 }
 
+std::string GpibLibraryNames() {
+  std::string names = kSimulator;
+  for (const char* bridge : kBridges) names += std::string(", ") + bridge;
+  return names;
+}
+
 }  // namespace scopehost

@@ -15,4 +15,7 @@ namespace scopehost {
 // else is a path (relative to the working directory). Throws LoadError when no such file exists.
 std::filesystem::path GpibLibraryPath(const std::string& choice);
 
+// The choices GpibLibraryPath knows by name, as a user reads them: "sim, linux-gpib, ...".
+std::string GpibLibraryNames();
+
 }  // namespace scopehost

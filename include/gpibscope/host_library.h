@@ -140,6 +140,12 @@ GPIBSCOPE_HOST_API gpibscope_status gpibscope_session_load_bench(gpibscope_sessi
 /* When the session chose no GPIB library: why the loader finds none by its name (valid until
  * the next call on the session); null when it finds one or a library was chosen. */
 GPIBSCOPE_HOST_API const char* gpibscope_session_gpib_absence(gpibscope_session* session);
+/* Whether the session has a GPIB library: chosen, or found by the loader's search as the
+ * module will find it. GPIB_LIBRARY when it has none, the text saying why and naming the
+ * libraries that came with the host library: a host can say so before the module fails to
+ * reach its instrument. */
+GPIBSCOPE_HOST_API gpibscope_status gpibscope_session_check_gpib(gpibscope_session* session,
+                                                                 gpibscope_error** error);
 
 /* The module's display name of a device type, trailing blanks removed; *name belongs to the
  * session. No GPIB library is needed. */
@@ -194,14 +200,19 @@ typedef enum gpibscope_abscissa {
 } gpibscope_abscissa;
 
 /* An acquisition made of the host's own data, to write it as the library writes acquired
- * ones: points values of the abscissa are copied; acquired_at in microseconds since
- * 1970-01-01 UTC, duration in seconds. Null for an abscissa kind out of range. */
-GPIBSCOPE_HOST_API gpibscope_acquisition* gpibscope_acquisition_new(
-    const char* device_name, int32_t type, gpibscope_abscissa abscissa, const double* values,
-    size_t points, int64_t acquired_at, double duration);
-/* Appends a channel of points values (copied). */
-GPIBSCOPE_HOST_API void gpibscope_acquisition_add_channel(gpibscope_acquisition* acquisition,
-                                                          const char* name, const double* volts);
+ * ones: empty until its columns are added. acquired_at in microseconds since 1970-01-01 UTC,
+ * duration in seconds. */
+GPIBSCOPE_HOST_API gpibscope_acquisition* gpibscope_acquisition_new(const char* device_name,
+                                                                    int32_t type,
+                                                                    int64_t acquired_at,
+                                                                    double duration);
+/* Appends a column of count values (copied), as the CSV file has them: the first is the
+ * abscissa, named "time", "X" or "sample" (gpibscope_abscissa), each later one a channel in
+ * volts. ARGUMENT, the acquisition unchanged, for another first name or a count other than
+ * the first column's. */
+GPIBSCOPE_HOST_API gpibscope_status
+gpibscope_acquisition_add_column(gpibscope_acquisition* acquisition, const char* name,
+                                 const double* values, size_t count, gpibscope_error** error);
 GPIBSCOPE_HOST_API void gpibscope_acquisition_free(gpibscope_acquisition* acquisition);
 
 GPIBSCOPE_HOST_API const char* gpibscope_acquisition_device_name(const gpibscope_acquisition* a);
@@ -219,6 +230,15 @@ GPIBSCOPE_HOST_API const char* gpibscope_acquisition_channel_name(const gpibscop
                                                                   size_t channel);
 GPIBSCOPE_HOST_API const double* gpibscope_acquisition_channel_values(
     const gpibscope_acquisition* a, size_t channel);
+/* The columns as the CSV file has them and gpibscope_acquisition_add_column takes them: the
+ * abscissa named "time", "X" or "sample", then the channels, each of
+ * gpibscope_acquisition_points values; none before a made acquisition's first column. Null
+ * for a column out of range. */
+GPIBSCOPE_HOST_API size_t gpibscope_acquisition_columns(const gpibscope_acquisition* a);
+GPIBSCOPE_HOST_API const char* gpibscope_acquisition_column_name(const gpibscope_acquisition* a,
+                                                                 size_t column);
+GPIBSCOPE_HOST_API const double* gpibscope_acquisition_column_values(const gpibscope_acquisition* a,
+                                                                     size_t column);
 /* When GetData was called, in microseconds since 1970-01-01 UTC, and how long it took. */
 GPIBSCOPE_HOST_API int64_t gpibscope_acquisition_acquired_at(const gpibscope_acquisition* a);
 GPIBSCOPE_HOST_API double gpibscope_acquisition_duration(const gpibscope_acquisition* a);

@@ -9,8 +9,7 @@ Tektronix TDS540, Philips PM3323) straight into NumPy arrays, in volts with thei
     scope.to_html("rc.html", reference="rc.raw:v(out)=ch2")  # a simulation drawn over ch2
     gpibscope.read_simulation("rc.raw").vectors["v(out)"]    # ngspice/LTspice raw files
 
-The package calls the host library libgpibscope-host.so with ctypes, as scopehost does; it
-loads the driver module and the GPIB library. GPIBSCOPE_MODULE names another module.
+It calls the host library libgpibscope-host.so with ctypes, as scopehost does.
 """
 
 import ctypes
@@ -27,13 +26,12 @@ __all__ = ["Acquisition", "AcquisitionError", "Device", "Error", "GpibLibraryErr
            "scan"]
 
 Listener = namedtuple("Listener", "address identification")
-Listener.__doc__ = """A listener on board 0: its address and its reply to "*IDN?" (line ends
-dropped, other control bytes as \\xNN), or None when it gave none."""
+Listener.__doc__ = """A listener on board 0: its Address and its reply to "*IDN?" (line ends
+dropped, other control bytes as \\xNN), or None."""
 
 
 class Address(int):
-    """A listener's primary address, with its secondary address (0 to 30) in secondary, or
-    None; shown as scopehost shows it, "5" or "5/3"."""
+    """A listener's primary address, its secondary one (0 to 30) or None in secondary: "5/3"."""
 
     def __new__(cls, primary, secondary=-1):
         address = super().__new__(cls, primary)
@@ -47,25 +45,20 @@ class Address(int):
 
 
 def devices(*, module=None):
-    """The device types as Device(type, name, text): the number, the short name acquire takes
-    and the module's display name. Loads the module only; no GPIB library is needed."""
-    session = _library.session(None, module)
-    with session.lock:
+    """The device types as Device(type, name, text); loads the module only, no GPIB library."""
+    with _library.session(None, module) as session:
         return [session.device(type_number) for type_number in range(4)]
 
 
 def scan(*, gpib=None, bench=None):
-    """The listeners on board 0 and their answers to "*IDN?", as Listener(address,
-    identification). gpib and bench as for acquire."""
-    session, lib, found = _library.session(gpib, None), _library.library(), ctypes.c_void_p()
-    with session.lock:
-        if bench is not None:
-            session.load_bench(bench)
+    """The listeners on board 0 as Listener(address, identification); gpib, bench as acquire's."""
+    lib, found = _library.library(), ctypes.c_void_p()
+    with _library.session(gpib, None, bench) as session:
         _library.call(lib.gpibscope_session_scan, session.handle, ctypes.byref(found))
-    listeners = [Listener(Address(lib.gpibscope_listener_primary(found, k),
-                                  lib.gpibscope_listener_secondary(found, k)),
-                          lib.gpibscope_listener_identity(found, k))
-                 for k in range(lib.gpibscope_listeners_count(found))]
-    lib.gpibscope_listeners_free(found)
-    return [Listener(address, identity and identity.decode("latin-1"))
-            for address, identity in listeners]
+    try:
+        return [Listener(Address(lib.gpibscope_listener_primary(found, k),
+                                 lib.gpibscope_listener_secondary(found, k)),
+                         _library.text(lib.gpibscope_listener_identity(found, k)))
+                for k in range(lib.gpibscope_listeners_count(found))]
+    finally:
+        lib.gpibscope_listeners_free(found)

@@ -10,8 +10,7 @@ class GpibLibraryError(Error):
 
 
 class SimulationError(Error):
-    """A simulation file that cannot be read, or a reference whose vector or channel is
-    missing; the text names the file and what is wrong where."""
+    """A simulation file that cannot be read, or a reference whose vector or channel is missing."""
 
 
 class AcquisitionError(Error):

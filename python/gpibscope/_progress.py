@@ -1,8 +1,11 @@
-"""The progress bar's moves to a callable, a text bar on a terminal or an HTML bar in a notebook."""
+"""The module's progress to a callable, a text bar on a terminal or an HTML bar in a notebook."""
 
+import contextlib
 import sys
 
-_BAR_WIDTH = 30
+from ._library import PROGRESS_FN
+
+_WIDTH = 30  # the text bar's characters
 
 
 class _TextBar:
@@ -10,8 +13,8 @@ class _TextBar:
         self.stream, self.drawn = stream, False
 
     def __call__(self, position, steps):
-        filled = max(0, min(position, steps)) * _BAR_WIDTH // steps
-        self.stream.write(f"\r[{'#' * filled}{'.' * (_BAR_WIDTH - filled)}] {position}/{steps}")
+        filled = max(0, min(position, steps)) * _WIDTH // steps
+        self.stream.write(f"\r[{'#' * filled}{'.' * (_WIDTH - filled)}] {position}/{steps}")
         self.stream.flush()
         self.drawn = True
 
@@ -21,20 +24,9 @@ class _TextBar:
             self.stream.flush()
 
 
-class _NotebookBar:
-    def __init__(self, steps, display, html):
-        self.html, self.handle = html, display(html(self._markup(0, steps)), display_id=True)
-
-    @staticmethod
-    def _markup(position, steps):
-        return (f'<progress value="{max(0, min(position, steps))}" max="{steps}" '
-                f'style="width: 20em"></progress> {position}/{steps}')
-
-    def __call__(self, position, steps):
-        self.handle.update(self.html(self._markup(position, steps)))
-
-    def close(self):
-        pass
+def _markup(position, steps):
+    return (f'<progress value="{max(0, min(position, steps))}" max="{steps}" '
+            f'style="width: 20em"></progress> {position}/{steps}')
 
 
 def _bar(steps):
@@ -42,31 +34,30 @@ def _bar(steps):
     ipython = sys.modules.get("IPython")
     if hasattr(ipython and ipython.get_ipython(), "kernel"):
         from IPython.display import HTML, display
-        return _NotebookBar(steps, display, HTML)
+        shown = display(HTML(_markup(0, steps)), display_id=True)
+        return lambda position, total: shown.update(HTML(_markup(position, total)))
     return _TextBar(sys.stderr) if sys.stderr is not None and sys.stderr.isatty() else None
 
 
-class Reporter:
-    """Hands each position of the module's progress bar on as (position, steps). An exception
-    raised by the user's callable cannot cross the library, so it is kept and raised once the
-    acquisition has returned (see reraise)."""
+@contextlib.contextmanager
+def reporting(progress, steps):
+    """The library's progress callback, handing each position on as (position, steps). What the
+    callable raises cannot cross the library: it is raised on leaving, or made the cause."""
+    bar = _bar(steps) if progress is True else None
+    target, errors = bar if progress is True else progress, []
 
-    def __init__(self, progress, steps):
-        self.steps, self.error = steps, None
-        self.bar = _bar(steps) if progress is True else None
-        self.target = self.bar if progress is True else progress or None
-
-    def moved(self, position):
-        if self.target is not None and self.error is None:
+    def moved(position, _steps, _user):
+        if target and not errors:
             try:
-                self.target(position, self.steps)
+                target(position, steps)
             except BaseException as error:  # noqa: B036 - raised again after the acquisition
-                self.error = error
+                errors.append(error)
 
-    def close(self):
-        if self.bar is not None:
-            self.bar.close()
-
-    def reraise(self):
-        if self.error is not None:
-            raise self.error
+    try:
+        yield PROGRESS_FN(moved)
+    except Exception as failure:
+        raise failure from next(iter(errors), None)
+    finally:
+        getattr(bar, "close", lambda: None)()
+    if errors:
+        raise errors[0]

@@ -1,5 +1,4 @@
-"""Simulation results read back through the host library, for comparison with what the bench
-measured."""
+"""Simulation results read back through the host library."""
 
 import ctypes
 import os
@@ -8,9 +7,8 @@ from . import _library
 
 
 class Simulation:
-    """A transient analysis read back: time in seconds (a NumPy array, never falling) and
-    vectors, each vector's name as the file gives it ("v(out)", "V(n001)", "I(R1)") to a NumPy
-    array of as many values."""
+    """A transient analysis: time in seconds (NumPy, never falling) and vectors, each name as the
+    file gives it ("v(out)", "I(R1)") to a NumPy array of as many values."""
 
     def __init__(self, time, vectors):
         self.time, self.vectors = time, vectors
@@ -20,17 +18,13 @@ class Simulation:
 
 
 def read_simulation(path):
-    """Reads an ngspice raw file (binary or ASCII), an LTspice raw file or else a two-column
-    waveform file (time and value a line, its one vector named after the file's stem).
-    SimulationError naming the file and what is wrong where."""
+    """Reads an ngspice or LTspice raw file, or else a two-column waveform file (time and value a
+    line, its vector named after the file's stem); SimulationError says what is wrong where."""
     lib, handle = _library.library(), ctypes.c_void_p()
     _library.call(lib.gpibscope_read_simulation, os.fsencode(path), ctypes.byref(handle))
     try:
         points = lib.gpibscope_simulation_points(handle)
-        vectors = {lib.gpibscope_simulation_vector_name(handle, k).decode("utf-8", "replace"):
-                   _library.copied_array(lib.gpibscope_simulation_vector_values(handle, k), points)
-                   for k in range(lib.gpibscope_simulation_vectors(handle))}
         return Simulation(_library.copied_array(lib.gpibscope_simulation_time(handle), points),
-                          vectors)
+                          _library.named_arrays("simulation_vector", handle, points))
     finally:
         lib.gpibscope_simulation_free(handle)

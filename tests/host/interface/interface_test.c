@@ -135,15 +135,26 @@ static void writes_acquired_and_own_data(gpibscope_session* session, const char*
   gpibscope_acquisition* xy = NULL;
   gpibscope_error* error = NULL;
   CHECK(gpibscope_session_acquire(session, 1, NULL, NULL, &xy, NULL) == GPIBSCOPE_OK);
+  CHECK(gpibscope_acquisition_columns(xy) == 2 &&
+        strcmp(gpibscope_acquisition_column_name(xy, 0), "X") == 0 &&
+        gpibscope_acquisition_column_values(xy, 1) == gpibscope_acquisition_channel_values(xy, 0) &&
+        gpibscope_acquisition_column_name(xy, 2) == NULL);
   CHECK(gpibscope_write_csv(xy, path_in(scratch, "xy.csv"), NULL) == GPIBSCOPE_OK);
-  const gpibscope_status status = gpibscope_write_pwl(xy, scratch, NULL, NULL, &error);
+  gpibscope_status status = gpibscope_write_pwl(xy, scratch, NULL, NULL, &error);
   CHECK(fails_with(status, error, GPIBSCOPE_ERROR_NO_TIME_AXIS, "no PWL files: in XY mode"));
   gpibscope_acquisition_free(xy);
 
   const double time[] = {0.0, 1e-6}, volts[] = {0.5, NAN};
-  gpibscope_acquisition* own =
-      gpibscope_acquisition_new("Mine", 2, GPIBSCOPE_ABSCISSA_TIME, time, 2, 0, 0.25);
-  gpibscope_acquisition_add_channel(own, "ch1", volts);
+  gpibscope_acquisition* own = gpibscope_acquisition_new("Mine", 2, 0, 0.25);
+  status = gpibscope_acquisition_add_column(own, "ch1", volts, 2, &error);
+  CHECK(fails_with(status, error, GPIBSCOPE_ERROR_ARGUMENT, "time, X or sample, not ch1"));
+  CHECK(gpibscope_acquisition_add_column(own, "time", time, 2, NULL) == GPIBSCOPE_OK);
+  error = NULL;
+  status = gpibscope_acquisition_add_column(own, "ch1", volts, 1, &error);
+  CHECK(fails_with(status, error, GPIBSCOPE_ERROR_ARGUMENT, "ch1 has 1 values where"));
+  CHECK(gpibscope_acquisition_add_column(own, "ch1", volts, 2, NULL) == GPIBSCOPE_OK);
+  CHECK(gpibscope_acquisition_channels(own) == 1 &&
+        gpibscope_acquisition_abscissa(own) == GPIBSCOPE_ABSCISSA_TIME);
   FILE* placeholder = fopen(path_in(scratch, "template"), "w");
   fputs("<p>__GPIBSCOPE_ACQUISITION__</p>", placeholder);
   fclose(placeholder);
@@ -190,9 +201,9 @@ static void reads_simulations_and_compares_on_page(const char* scratch) {
   CHECK(simulation == NULL);
 
   const double time[] = {0.0, 1e-6, 4e-6}, volts[] = {0.0, 0.5, 1.0};
-  gpibscope_acquisition* own =
-      gpibscope_acquisition_new("Mine", 2, GPIBSCOPE_ABSCISSA_TIME, time, 3, 0, 0.25);
-  gpibscope_acquisition_add_channel(own, "ch1", volts);
+  gpibscope_acquisition* own = gpibscope_acquisition_new("Mine", 2, 0, 0.25);
+  CHECK(gpibscope_acquisition_add_column(own, "time", time, 3, NULL) == GPIBSCOPE_OK);
+  CHECK(gpibscope_acquisition_add_column(own, "ch1", volts, 3, NULL) == GPIBSCOPE_OK);
   gpibscope_page_options* options = gpibscope_page_options_new();
   gpibscope_page_options_set_template(options, path_in(scratch, "template"));
   error = NULL;
@@ -222,6 +233,13 @@ int main(int argc, char** argv) {
   CHECK(gpibscope_find_device("2") == 2 && gpibscope_find_device("philips") == 3);
   CHECK(gpibscope_find_device("scope9") == -1 && gpibscope_device_short_name(4) == NULL);
   gpibscope_error* error = NULL;
+  /* Before any GPIB library is loaded: the loader's search finds none here. */
+  gpibscope_session* unchosen = open_session(NULL, NULL, NULL);
+  const gpibscope_status status = gpibscope_session_check_gpib(unchosen, &error);
+  CHECK(fails_with(status, error, GPIBSCOPE_ERROR_GPIB_LIBRARY,
+                   "); choose sim, linux-gpib, prologix, vxi11 or a path"));
+  gpibscope_session_close(unchosen);
+  error = NULL;
   gpibscope_session* session = open_session("sim", NULL, &error);
   if (session == NULL) {
     fprintf(stderr, "no session: %s\n", gpibscope_error_text(error));
@@ -230,6 +248,7 @@ int main(int argc, char** argv) {
   const char* name = NULL;
   CHECK(gpibscope_session_device_name(session, 2, &name, NULL) == GPIBSCOPE_OK &&
         strcmp(name, "Tektronix TDS540") == 0);
+  CHECK(gpibscope_session_check_gpib(session, NULL) == GPIBSCOPE_OK);
   acquires_again_and_in_any_order(session);
   errors_are_values(session);
   writes_acquired_and_own_data(session, argv[1]);
