@@ -199,8 +199,9 @@ std::string Session::ReadTimeoutStep(int timeoutMs) {
 }
 
 std::string Session::PollStep(Address address) const {
-  return std::string(kSerialPoll) + " " + std::to_string(address.pad) +
-         (address.sad != 0 ? " " + std::to_string(address.sad) : "") + "\n";
+  std::string step = std::string(kSerialPoll) + " " + std::to_string(address.pad);
+  if (address.sad != 0) step.append(" ").append(std::to_string(address.sad));
+  return step + "\n";
 }
 
 CallStatus Session::Write(Address address, std::span<const uint8_t> data, bool eoi,
