@@ -342,12 +342,14 @@ std::optional<Gateway::Failure> Gateway::Listening(std::span<const BusAddress> a
                                                    std::vector<bool>& listening) {
   Link link;
   if (auto failure = InterfaceLink(deadline, link)) return failure;
+  const Bytes askNotDataAccepted =
+      DocmdCall(link, kBusStatus, StatusItem(kStatusNotDataAccepted), deadline);
   std::vector<Bytes> calls;
   for (const BusAddress address : addresses) {
     Bytes command{kUnlisten, static_cast<uint8_t>(kListenAddress | address.pad)};
     if (address.sad != 0) command.push_back(static_cast<uint8_t>(address.sad));
     calls.push_back(DocmdCall(link, kSendCommand, command, deadline));
-    calls.push_back(DocmdCall(link, kBusStatus, StatusItem(kStatusNotDataAccepted), deadline));
+    calls.push_back(askNotDataAccepted);
   }
   std::vector<DocmdResp> replies;
   if (auto failure = CallEach(kDeviceDocmd, calls, replies, deadline)) return failure;
@@ -395,16 +397,15 @@ CallStatus Gateway::FindListeners(std::span<const BusAddress> candidates,
   auto failure = Listening(asked, deadline, listening);
   if (!failure) failure = AddListeners(asked, listening, deadline, found);
   if (!failure) failure = SendCommand({kUnlisten}, deadline);
-  if (failure && failure->error == kNotSupported) return PollListeners(candidates, found, deadline);
+  if (failure && failure->error == kNotSupported) return PollListeners(asked, found, deadline);
   if (failure) return Failed(*failure, "finding listeners");
   return {.ibsta = CMPL, .count = static_cast<int64_t>(found.size())};
 }
 
-CallStatus Gateway::PollListeners(std::span<const BusAddress> candidates,
-                                  std::vector<BusAddress>& found, Deadline deadline) {
+CallStatus Gateway::PollListeners(std::span<const BusAddress> asked, std::vector<BusAddress>& found,
+                                  Deadline deadline) {
   found.clear();
-  for (const BusAddress candidate : candidates) {
-    if (candidate.pad == 0) continue;
+  for (const BusAddress candidate : asked) {
     Link link;
     if (auto failure = DeviceLink(candidate, deadline, link))
       return Failed(*failure, "finding listeners");

@@ -115,7 +115,7 @@ class Gateway : public gpib_bridge::Controller {
                                       std::vector<BusAddress>& found);
   // The scan of a gateway without device_docmd: an address whose instrument answers a serial
   // poll listens.
-  CallStatus PollListeners(std::span<const BusAddress> candidates, std::vector<BusAddress>& found,
+  CallStatus PollListeners(std::span<const BusAddress> asked, std::vector<BusAddress>& found,
                            Deadline deadline);
   std::optional<Failure> Destroy(uint16_t key, Deadline deadline);
   CallStatus Failed(const Failure& failure, std::string_view during, int64_t count = 0);
