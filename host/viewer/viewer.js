@@ -302,11 +302,9 @@ const viewer = (() => {
 
   let shownRange = null;  // the samples the comparison and the spectrum were last made of
 
-  function showComparisonsAndSpectrum(force) {
+  function showComparisonsAndSpectrum() {
     const range = visibleSamples();
-    if (!force && shownRange && shownRange.first === range.first && shownRange.end === range.end) {
-      return;
-    }
+    if (shownRange && shownRange.first === range.first && shownRange.end === range.end) return;
     shownRange = range;
     showComparisons(range);
     if (hasTime) showSpectrum(range);
@@ -371,6 +369,11 @@ const viewer = (() => {
 
   const spectrumChoice = {window: "hann", unit: "dBV"};
   let spectrumGraph = null;
+
+  // The spectrum alone follows the channels shown and its own choices; the comparison does not.
+  function redrawSpectrum() {
+    showSpectrum(visibleSamples());
+  }
 
   function showSpectrum(range) {
     const visibility = channelVisibility();
@@ -446,7 +449,7 @@ const viewer = (() => {
       select.value = spectrumChoice[key];
       select.addEventListener("change", () => {
         spectrumChoice[key] = select.value;
-        if (!xy.on) showComparisonsAndSpectrum(true);
+        if (!xy.on && hasTime) redrawSpectrum();
       });
     }
   }
@@ -464,7 +467,7 @@ const viewer = (() => {
         if (xy.on) return;
         const visibility = channelVisibility();
         graph.updateOptions({visibility, series: overview(visibility)});
-        showComparisonsAndSpectrum(true);
+        if (hasTime) redrawSpectrum();
       });
       const wrapper = document.createElement("label");
       wrapper.append(input, " " + c.name);
@@ -510,6 +513,6 @@ const viewer = (() => {
     get graph() { return graph; },
     get spectrumGraph() { return spectrumGraph; },
     get firstDrawAt() { return firstDrawAt; },
-    redrawSpectrum() { showSpectrum(visibleSamples()); },
+    redrawSpectrum,
   };
 })();
