@@ -167,15 +167,18 @@ const viewer = (() => {
     });
   }
 
-  function redraw() {
-    const settings = options();
-    if (graph) {
-      graph.updateOptions(settings);
-    } else {
-      const file = settings.file;
-      delete settings.file;
-      graph = new Dygraph(document.getElementById("graph"), file, settings);
+  // The graph made in div the first time, and given the new settings in place after.
+  function plot(existing, div, settings) {
+    if (existing) {
+      existing.updateOptions(settings);
+      return existing;
     }
+    const {file, ...rest} = settings;
+    return new Dygraph(div, file, rest);
+  }
+
+  function redraw() {
+    graph = plot(graph, document.getElementById("graph"), options());
     showCursors();
   }
 
@@ -412,13 +415,7 @@ const viewer = (() => {
                  : axisFormat("V"),
       },
     };
-    if (spectrumGraph) {
-      spectrumGraph.updateOptions(settings);
-    } else {
-      const file = settings.file;
-      delete settings.file;
-      spectrumGraph = new Dygraph(graphDiv, file, settings);
-    }
+    spectrumGraph = plot(spectrumGraph, graphDiv, settings);
   }
 
   function showSpectrumPeaks(shown, spectra) {
