@@ -60,6 +60,13 @@ const viewer = (() => {
     return element;
   }
 
+  // A figure's cell: its text, its full value and the measure it is, for scripts to read.
+  function measureCell(key, text, value) {
+    const td = cell("td", text, value === undefined ? null : value);
+    td.dataset.measure = key;
+    return td;
+  }
+
   function row(cells) {
     const tr = document.createElement("tr");
     cells.forEach((c) => tr.appendChild(c));
@@ -290,12 +297,8 @@ const viewer = (() => {
     const times = hasTime ? axis.values : null;
     for (const c of signals) {
       const stats = statistics(c.values, times, range.first, range.end) || {};
-      const tr = row([cell("th", c.name), ...keys.map((key) => {
-        const value = stats[key] === undefined ? null : stats[key];
-        const td = cell("td", si(value, key === "frequency" ? "Hz" : "V", 6), value);
-        td.dataset.measure = key;
-        return td;
-      })]);
+      const tr = row([cell("th", c.name), ...keys.map((key) => measureCell(
+          key, si(stats[key], key === "frequency" ? "Hz" : "V", 6), stats[key]))]);
       tr.dataset.channel = c.name;
       table.appendChild(tr);
     }
@@ -316,12 +319,6 @@ const viewer = (() => {
   function percent(fraction) {
     return fraction === null || !Number.isFinite(fraction)
         ? "–" : Number((100 * fraction).toPrecision(3)) + " %";
-  }
-
-  function measureCell(key, text, value) {
-    const td = cell("td", text, value === undefined ? null : value);
-    td.dataset.measure = key;
-    return td;
   }
 
   function showComparisons(range) {
