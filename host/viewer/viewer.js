@@ -60,6 +60,13 @@ const viewer = (() => {
     return element;
   }
 
+  // A figure's cell: its text, its full value and the measure it is, for scripts to read.
+  function measureCell(key, text, value) {
+    const td = cell("td", text, value === undefined ? null : value);
+    td.dataset.measure = key;
+    return td;
+  }
+
   function row(cells) {
     const tr = document.createElement("tr");
     cells.forEach((c) => tr.appendChild(c));
@@ -167,15 +174,18 @@ const viewer = (() => {
     });
   }
 
-  function redraw() {
-    const settings = options();
-    if (graph) {
-      graph.updateOptions(settings);
-    } else {
-      const file = settings.file;
-      delete settings.file;
-      graph = new Dygraph(document.getElementById("graph"), file, settings);
+  // The graph made in div the first time, and given the new settings in place after.
+  function plot(existing, div, settings) {
+    if (existing) {
+      existing.updateOptions(settings);
+      return existing;
     }
+    const {file, ...rest} = settings;
+    return new Dygraph(div, file, rest);
+  }
+
+  function redraw() {
+    graph = plot(graph, document.getElementById("graph"), options());
     showCursors();
   }
 
@@ -287,12 +297,8 @@ const viewer = (() => {
     const times = hasTime ? axis.values : null;
     for (const c of signals) {
       const stats = statistics(c.values, times, range.first, range.end) || {};
-      const tr = row([cell("th", c.name), ...keys.map((key) => {
-        const value = stats[key] === undefined ? null : stats[key];
-        const td = cell("td", si(value, key === "frequency" ? "Hz" : "V", 6), value);
-        td.dataset.measure = key;
-        return td;
-      })]);
+      const tr = row([cell("th", c.name), ...keys.map((key) => measureCell(
+          key, si(stats[key], key === "frequency" ? "Hz" : "V", 6), stats[key]))]);
       tr.dataset.channel = c.name;
       table.appendChild(tr);
     }
@@ -302,11 +308,9 @@ const viewer = (() => {
 
   let shownRange = null;  // the samples the comparison and the spectrum were last made of
 
-  function showComparisonsAndSpectrum(force) {
+  function showComparisonsAndSpectrum() {
     const range = visibleSamples();
-    if (!force && shownRange && shownRange.first === range.first && shownRange.end === range.end) {
-      return;
-    }
+    if (shownRange && shownRange.first === range.first && shownRange.end === range.end) return;
     shownRange = range;
     showComparisons(range);
     if (hasTime) showSpectrum(range);
@@ -315,12 +319,6 @@ const viewer = (() => {
   function percent(fraction) {
     return fraction === null || !Number.isFinite(fraction)
         ? "–" : Number((100 * fraction).toPrecision(3)) + " %";
-  }
-
-  function measureCell(key, text, value) {
-    const td = cell("td", text, value === undefined ? null : value);
-    td.dataset.measure = key;
-    return td;
   }
 
   function showComparisons(range) {
@@ -372,6 +370,11 @@ const viewer = (() => {
   const spectrumChoice = {window: "hann", unit: "dBV"};
   let spectrumGraph = null;
 
+  // The spectrum alone follows the channels shown and its own choices; the comparison does not.
+  function redrawSpectrum() {
+    showSpectrum(visibleSamples());
+  }
+
   function showSpectrum(range) {
     const visibility = channelVisibility();
     const shown = channels.filter((c, k) => visibility[k]);
@@ -409,13 +412,7 @@ const viewer = (() => {
                  : axisFormat("V"),
       },
     };
-    if (spectrumGraph) {
-      spectrumGraph.updateOptions(settings);
-    } else {
-      const file = settings.file;
-      delete settings.file;
-      spectrumGraph = new Dygraph(graphDiv, file, settings);
-    }
+    spectrumGraph = plot(spectrumGraph, graphDiv, settings);
   }
 
   function showSpectrumPeaks(shown, spectra) {
@@ -446,7 +443,7 @@ const viewer = (() => {
       select.value = spectrumChoice[key];
       select.addEventListener("change", () => {
         spectrumChoice[key] = select.value;
-        if (!xy.on) showComparisonsAndSpectrum(true);
+        if (!xy.on && hasTime) redrawSpectrum();
       });
     }
   }
@@ -464,7 +461,7 @@ const viewer = (() => {
         if (xy.on) return;
         const visibility = channelVisibility();
         graph.updateOptions({visibility, series: overview(visibility)});
-        showComparisonsAndSpectrum(true);
+        if (hasTime) redrawSpectrum();
       });
       const wrapper = document.createElement("label");
       wrapper.append(input, " " + c.name);
@@ -510,6 +507,6 @@ const viewer = (() => {
     get graph() { return graph; },
     get spectrumGraph() { return spectrumGraph; },
     get firstDrawAt() { return firstDrawAt; },
-    redrawSpectrum() { showSpectrum(visibleSamples()); },
+    redrawSpectrum,
   };
 })();

@@ -241,5 +241,5 @@ const viewerMath = (() => {
     return 20 * Math.log10(Math.max(volts, 1e-15));
   }
 
-  return {partitionPoint, statistics, frequency, difference, coverage, compare, spectrum, dbv};
+  return {partitionPoint, statistics, difference, coverage, compare, spectrum, dbv};
 })();
