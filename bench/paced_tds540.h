@@ -6,8 +6,12 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "bench_pairs.h"
@@ -41,6 +45,24 @@ inline void RegisterPacedTds540(const std::string& name, GetDataFn getData, doub
       ->UseRealTime()
       ->MinTime(2.0);
 }
+
+// A bridge's gpib.toml with text, in the temporary folder for as long as it lives, named to
+// the bridge by GPIB32_CONFIG.
+class BridgeConfigFile {
+ public:
+  explicit BridgeConfigFile(const std::string& text)
+      : path_(std::filesystem::temp_directory_path() /
+              ("paced-bridge-" + std::to_string(getpid()) + ".toml")) {
+    std::ofstream(path_) << text;
+    setenv("GPIB32_CONFIG", path_.c_str(), 1);
+  }
+  ~BridgeConfigFile() { std::filesystem::remove(path_); }
+  BridgeConfigFile(const BridgeConfigFile&) = delete;
+  BridgeConfigFile& operator=(const BridgeConfigFile&) = delete;
+
+ private:
+  std::filesystem::path path_;
+};
 
 // Loads the bridge, then the module, registers the paced acquisition under name and runs the
 // benchmarks; 1 after a line when either does not load.

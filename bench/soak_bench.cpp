@@ -15,7 +15,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <string>

@@ -6,7 +6,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>

@@ -125,11 +125,6 @@ Addr4882_t Controller::Address() const {
   return MakeAddr(settings_.pad, settings_.sad);
 }
 
-bool Controller::ListensAt(int32_t pad, int32_t sad) const {
-  const Device* device = bus_.DeviceAt(pad, sad);
-  return device != nullptr && device->Listens();
-}
-
 void Controller::Reply(std::string_view text) {
   output_({reinterpret_cast<const uint8_t*>(text.data()), text.size()});
 }
@@ -203,7 +198,7 @@ void Controller::FindListeners() {
 
 void Controller::SerialPoll(int32_t pad, int32_t sad) {
   const std::chrono::milliseconds timeOut(settings_.readTimeoutMs);
-  if (!ListensAt(pad, sad) || pollAnswerTime_ >= timeOut) {
+  if (!bus_.ListensAt(pad, sad) || pollAnswerTime_ >= timeOut) {
     std::this_thread::sleep_for(timeOut);  // no answer: the whole time-out, then nothing
     return;
   }

@@ -96,7 +96,6 @@ class Controller {
   void Reply(std::string_view text);
   void ReplyLine(std::string text);  // text and CR LF
   Addr4882_t Address() const;
-  bool ListensAt(int32_t pad, int32_t sad) const;
   void FindListeners();
   void SerialPoll(int32_t pad, int32_t sad);
   // A setting the host changed: a Prologix saving its settings writes them all.

@@ -60,17 +60,18 @@ Device* Bus::DeviceAt(int32_t pad, int32_t sad) const {
   return devices_[Slot(pad, sad)].get();
 }
 
+bool Bus::ListensAt(int32_t pad, int32_t sad) const {
+  const Device* device = DeviceAt(pad, sad);
+  return device != nullptr && device->Listens();
+}
+
 std::vector<Addr4882_t> Bus::ListenersAt(Addr4882_t address) const {
-  const auto listens = [this](int32_t pad, int32_t sad) {
-    const Device* device = DeviceAt(pad, sad);
-    return device != nullptr && device->Listens();
-  };
   const int32_t pad = GetPAD(address);
-  if (listens(pad, GetSAD(address))) return {address};
+  if (ListensAt(pad, GetSAD(address))) return {address};
   std::vector<Addr4882_t> found;
   if (GetSAD(address) != 0) return found;
   for (int32_t sad = kFirstSecondaryAddress; sad <= kLastSecondaryAddress; ++sad) {
-    if (listens(pad, sad)) found.push_back(MakeAddr(pad, sad));
+    if (ListensAt(pad, sad)) found.push_back(MakeAddr(pad, sad));
   }
   return found;
 }

@@ -53,6 +53,8 @@ class Bus {
   void SetTransferRate(double bytesPerSecond) { transferRate_ = bytesPerSecond; }
   // The device at pad and sad, or null.
   Device* DeviceAt(int32_t pad, int32_t sad = 0) const;
+  // Whether a device is at pad and sad and answers an address poll.
+  bool ListensAt(int32_t pad, int32_t sad) const;
   // The listeners FindLstn reports for one entry of its list: the device at a primary address,
   // or when none listens there, those at its secondary addresses.
   std::vector<Addr4882_t> ListenersAt(Addr4882_t address) const;

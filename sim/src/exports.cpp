@@ -62,7 +62,8 @@ std::string AddressListText(const Addr4882_t* addresses) {
   std::string text = "[";
   int i = 0;
   for (; addresses[i] != NOADDR && i < kShown; ++i) {
-    text += (i == 0 ? "" : ",") + AddressText(addresses[i]);
+    if (i != 0) text += ',';
+    text += AddressText(addresses[i]);
   }
   return text + (addresses[i] == NOADDR ? "]" : ",...]");
 }
