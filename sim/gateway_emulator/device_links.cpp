@@ -205,8 +205,7 @@ WriteResp DeviceLinks::Write(Lock& lock, const WriteParms& parms) {
     reply.error = kParameterError;
     return reply;
   }
-  const Device* device = bus_.DeviceAt(link->pad, link->sad);
-  if (device == nullptr || !device->Listens()) {
+  if (!bus_.ListensAt(link->pad, link->sad)) {
     reply.error = kIoError;  // no listener holds the handshake
     return reply;
   }
@@ -252,9 +251,8 @@ ReadStbResp DeviceLinks::ReadStb(Lock& lock, const GenericParms& parms) {
   Link* link = FlushedInstrumentLink(lock, parms, reply.error);
   if (link == nullptr) return reply;
   int16_t status = 0;
-  const Device* device = bus_.DeviceAt(link->pad, link->sad);
   // An address nobody answers at.
-  if (device == nullptr || !device->Listens() ||
+  if (!bus_.ListensAt(link->pad, link->sad) ||
       (bus_.ReadStatusByte(Bus::kBoard, MakeAddr(link->pad, link->sad), &status).ibsta & ERR) !=
           0) {
     WaitOut(lock, parms.ioTimeout);
@@ -376,8 +374,7 @@ uint32_t DeviceLinks::BusStatus(std::span<const uint8_t> item, Bytes& answer) co
       // A listener at the address it was addressed at (primary, or primary and secondary)
       // holds NDAC.
       value = std::any_of(listeners_.begin(), listeners_.end(), [this](Addr4882_t listener) {
-        const Device* device = bus_.DeviceAt(GetPAD(listener), GetSAD(listener));
-        return device != nullptr && device->Listens();
+        return bus_.ListensAt(GetPAD(listener), GetSAD(listener));
       });
       break;
     case kStatusRemote:
