@@ -113,7 +113,7 @@ const DriverModule& Module(gpibscope_session& session) {
 }
 
 DeviceKind Device(int32_t type) {
-  const std::optional<DeviceKind> kind = FindDevice(std::to_string(type));
+  const std::optional<DeviceKind> kind = DeviceOfType(type);
   if (!kind) {
     throw HostError(GPIBSCOPE_ERROR_ARGUMENT, "unknown device type " + std::to_string(type));
   }
@@ -183,12 +183,12 @@ int32_t gpibscope_find_device(const char* text) {
 }
 
 const char* gpibscope_device_short_name(int32_t type) {
-  const std::optional<DeviceKind> kind = FindDevice(std::to_string(type));
+  const std::optional<DeviceKind> kind = DeviceOfType(type);
   return kind ? kind->shortName.data() : nullptr;
 }
 
 int gpibscope_device_progress_steps(int32_t type) {
-  const std::optional<DeviceKind> kind = FindDevice(std::to_string(type));
+  const std::optional<DeviceKind> kind = DeviceOfType(type);
   return kind ? kind->progressSteps : 0;
 }
 
