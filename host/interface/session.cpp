@@ -155,11 +155,11 @@ void Moved(int position, void* context) {
 }
 
 Waveforms AcquireWaveforms(gpibscope_session& session, const DeviceKind& device,
-                           const ProgressTarget& target) {
+                           gpibscope_progress_fn progress, void* user) {
   const ArraySizes sizes = Sizes(session, device);
+  ProgressTarget target{progress, user, device.progressSteps};
   const ListeningToModule listening(&session.messages);
-  std::optional<Waveforms> waveforms =
-      Acquire(*session.module, device, sizes, &Moved, const_cast<ProgressTarget*>(&target));
+  std::optional<Waveforms> waveforms = Acquire(*session.module, device, sizes, &Moved, &target);
   if (!waveforms) {
     throw HostError(GPIBSCOPE_ERROR_MODULE,
                     "no waveforms from " + DisplayName(session, device.type));
@@ -330,8 +330,7 @@ gpibscope_status gpibscope_session_acquire(gpibscope_session* session, int32_t t
     *acquisition = nullptr;
     const DeviceKind device = Device(type);
     const std::lock_guard<std::mutex> lock(moduleLock);
-    const ProgressTarget target{progress, user, device.progressSteps};
-    *acquisition = new gpibscope_acquisition{AcquireWaveforms(*session, device, target)};
+    *acquisition = new gpibscope_acquisition{AcquireWaveforms(*session, device, progress, user)};
   });
 }
 
