@@ -33,4 +33,7 @@ bool IsHameg(int32_t type);
 // The kind named by text ("2" or "tektronix"), or nothing for an unknown name.
 std::optional<DeviceKind> FindDevice(std::string_view text);
 
+// The kind of a device type number, or nothing for an unknown one.
+std::optional<DeviceKind> DeviceOfType(int32_t type);
+
 }  // namespace scopehost

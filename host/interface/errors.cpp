@@ -1,6 +1,7 @@
 #include "interface/errors.h"
 
 #include <cstdlib>
+#include <exception>
 #include <new>
 
 #include "loading/module_loader.h"

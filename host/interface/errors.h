@@ -2,7 +2,6 @@
 // exception leaves a call.
 #pragma once
 
-#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -26,14 +25,11 @@ class HostError : public std::runtime_error {
   gpibscope_status status_;
 };
 
-// Runs body; returns GPIBSCOPE_OK, or the status of what it threw with *error set. A library
-// that cannot be loaded counts as loadStatus.
-template <typename Body>
-gpibscope_status Guarded(gpibscope_error** error, gpibscope_status loadStatus, Body&& body);
-
 // The status of the exception being handled, and its text.
 gpibscope_status Report(gpibscope_error** error, gpibscope_status loadStatus);
 
+// Runs body; returns GPIBSCOPE_OK, or the status of what it threw with *error set. A library
+// that cannot be loaded counts as loadStatus.
 template <typename Body>
 gpibscope_status Guarded(gpibscope_error** error, gpibscope_status loadStatus, Body&& body) {
   try {

@@ -14,15 +14,15 @@ int holders = 0;
 
 }  // namespace
 
-GpibClaim::GpibClaim(std::string what) : what_(std::move(what)) {
+GpibClaim::GpibClaim(const std::string& what) {
   const std::lock_guard<std::mutex> lock(claimLock);
-  if (holders > 0 && held != what_) {
+  if (holders > 0 && held != what) {
     throw HostError(GPIBSCOPE_ERROR_GPIB_LIBRARY,
                     "this process already uses " + held +
-                        "; the module finds its GPIB library by name, so it cannot use " + what_ +
+                        "; the module finds its GPIB library by name, so it cannot use " + what +
                         " as well: start another process for it");
   }
-  held = what_;
+  held = what;
   ++holders;
 }
 

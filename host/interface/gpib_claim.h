@@ -10,13 +10,10 @@ namespace scopehost {
 class GpibClaim {
  public:
   // Throws HostError (GPIBSCOPE_ERROR_GPIB_LIBRARY) while another GPIB library is held.
-  explicit GpibClaim(std::string what);
+  explicit GpibClaim(const std::string& what);
   ~GpibClaim();
   GpibClaim(const GpibClaim&) = delete;
   GpibClaim& operator=(const GpibClaim&) = delete;
-
- private:
-  std::string what_;
 };
 
 }  // namespace scopehost

@@ -113,7 +113,7 @@ const DriverModule& Module(gpibscope_session& session) {
 }
 
 DeviceKind Device(int32_t type) {
-  const std::optional<DeviceKind> kind = FindDevice(std::to_string(type));
+  const std::optional<DeviceKind> kind = DeviceOfType(type);
   if (!kind) {
     throw HostError(GPIBSCOPE_ERROR_ARGUMENT, "unknown device type " + std::to_string(type));
   }
@@ -155,11 +155,11 @@ void Moved(int position, void* context) {
 }
 
 Waveforms AcquireWaveforms(gpibscope_session& session, const DeviceKind& device,
-                           const ProgressTarget& target) {
+                           gpibscope_progress_fn progress, void* user) {
   const ArraySizes sizes = Sizes(session, device);
+  ProgressTarget target{progress, user, device.progressSteps};
   const ListeningToModule listening(&session.messages);
-  std::optional<Waveforms> waveforms =
-      Acquire(*session.module, device, sizes, &Moved, const_cast<ProgressTarget*>(&target));
+  std::optional<Waveforms> waveforms = Acquire(*session.module, device, sizes, &Moved, &target);
   if (!waveforms) {
     throw HostError(GPIBSCOPE_ERROR_MODULE,
                     "no waveforms from " + DisplayName(session, device.type));
@@ -183,12 +183,12 @@ int32_t gpibscope_find_device(const char* text) {
 }
 
 const char* gpibscope_device_short_name(int32_t type) {
-  const std::optional<DeviceKind> kind = FindDevice(std::to_string(type));
+  const std::optional<DeviceKind> kind = DeviceOfType(type);
   return kind ? kind->shortName.data() : nullptr;
 }
 
 int gpibscope_device_progress_steps(int32_t type) {
-  const std::optional<DeviceKind> kind = FindDevice(std::to_string(type));
+  const std::optional<DeviceKind> kind = DeviceOfType(type);
   return kind ? kind->progressSteps : 0;
 }
 
@@ -330,8 +330,7 @@ gpibscope_status gpibscope_session_acquire(gpibscope_session* session, int32_t t
     *acquisition = nullptr;
     const DeviceKind device = Device(type);
     const std::lock_guard<std::mutex> lock(moduleLock);
-    const ProgressTarget target{progress, user, device.progressSteps};
-    *acquisition = new gpibscope_acquisition{AcquireWaveforms(*session, device, target)};
+    *acquisition = new gpibscope_acquisition{AcquireWaveforms(*session, device, progress, user)};
   });
 }
 

@@ -1,7 +1,6 @@
 #include "simulation/reference.h"
 
 #include <algorithm>
-#include <cctype>
 #include <limits>
 #include <optional>
 
@@ -12,11 +11,7 @@ namespace scopehost {
 namespace {
 
 using simulation_text::Fail;
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(
-      a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
+using simulation_text::SameIgnoringCase;
 
 // "VECTOR=CHANNEL,..." as pairs, or nothing when the text is not such a list.
 std::optional<std::vector<std::pair<std::string, std::string>>> Pairs(std::string_view text) {

@@ -25,6 +25,11 @@ std::optional<double> FiniteNumber(std::string_view text) {
   return value;
 }
 
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  return std::ranges::equal(
+      a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
 void CheckTime(double time, double previous, const std::string& origin, const std::string& place) {
   if (!std::isfinite(time)) Fail(origin, place + ": the time is not a finite number");
   if (time < previous) Fail(origin, place + ": the time goes back before the previous point's");
@@ -47,16 +52,12 @@ bool LooksLikeRawFile(std::string_view bytes) {
   return bytes.starts_with("Title:") || bytes.starts_with(kWide) || bytes.starts_with(kWideMarked);
 }
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(
-      a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
-
 }  // namespace
 
 const SimulationVector* Simulation::Find(std::string_view name) const {
-  const auto found = std::ranges::find_if(
-      vectors, [&](const SimulationVector& vector) { return SameIgnoringCase(vector.name, name); });
+  const auto found = std::ranges::find_if(vectors, [&](const SimulationVector& vector) {
+    return simulation_text::SameIgnoringCase(vector.name, name);
+  });
   return found == vectors.end() ? nullptr : &*found;
 }
 

@@ -27,12 +27,12 @@ inline constexpr std::string_view kAcquisitionPlaceholder = "__GPIBSCOPE_ACQUISI
 std::string AcquisitionJson(const Waveforms& waveforms,
                             const std::vector<Reference>& references = {});
 
-// The template with the acquisition in its place. Throws OutputError, naming the template when
-// it cannot be read or holds no single placeholder.
 // Throws the OutputError writing a page would meet when the template cannot be read: checked
 // before acquiring, as an acquisition cannot be repeated.
 void RequireReadableTemplate(const std::filesystem::path& viewerTemplate);
 
+// The template with the acquisition in its place. Throws OutputError, naming the template when
+// it cannot be read or holds no single placeholder.
 std::string Page(const Waveforms& waveforms, const std::filesystem::path& viewerTemplate,
                  const std::vector<Reference>& references = {});
 
